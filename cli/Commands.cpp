@@ -1,0 +1,30 @@
+#include "cli/Commands.h"
+
+namespace quill::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: quillmere split [--advance] CONTAINER OUTDIR\n"
+    "       quillmere --help | --version\n"
+    "\n"
+    "  split   cuts an IncrediMail container (.imm) into its messages and writes\n"
+    "          each, byte for byte, to OUTDIR/email-N.eml. Existing files are\n"
+    "          never replaced. --advance cuts at Subject lines instead.\n";
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        (args.empty() ? err : out) << kUsage;
+        return args.empty() ? kExitUsage : kExitOk;
+    }
+    if (args[0] == "--version") {
+        out << "quillmere " << QUILL_VERSION << "\n";
+        return kExitOk;
+    }
+    if (args[0] == "split") return SplitCommand({args.begin() + 1, args.end()}, out, err);
+    err << "quillmere: unknown command \"" << args[0] << "\"\n" << kUsage;
+    return kExitUsage;
+}
+
+}  // namespace quill::cli

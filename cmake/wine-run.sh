@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine's 64-bit loader, headless (null graphics
+# driver). Makes the prefix on first use; a lock keeps parallel tests from
+# making it twice.
+#   wine-run.sh PROGRAM [ARGS...]     run a program
+#   wine-run.sh --start | --stop      warm up / shut down the wineserver
+set -u
+: "${WINEPREFIX:=${QUILL_WINEPREFIX:-/tmp/quillmere-wine}}"
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+loader=/usr/lib/wine/wine64
+server=/usr/lib/wine/wineserver
+
+make_prefix() {
+  mkdir -p "$WINEPREFIX"
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
+  if [ ! -f "$WINEPREFIX/.quill-ready" ]; then
+    rm -rf "$WINEPREFIX"; mkdir -p "$WINEPREFIX"
+    # The graphics driver is fixed when the session's explorer starts, so it
+    # must be in user.reg before the first boot.
+    cat > "$WINEPREFIX/user.reg" <<'REG'
+WINE REGISTRY Version 2
+;; All keys relative to \\User\\S-1-5-21-0-0-0-1000
+
+#arch=win64
+
+[Software\\Wine\\Drivers]
+"Graphics"="null"
+
+[Software\\Wine\\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[Software\\Wine\\X11 Driver]
+"Managed"="N"
+REG
+    "$loader" wineboot -i >/dev/null 2>&1 </dev/null
+    "$server" -w
+    fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    mkdir -p "$fonts"
+    for f in /usr/share/wine/fonts/*.ttf; do ln -sf "$f" "$fonts/"; done
+    touch "$WINEPREFIX/.quill-ready"
+  fi
+  flock -u 9
+}
+
+case "${1:-}" in
+  --start)
+    make_prefix
+    "$server" -k 2>/dev/null; "$server" -w
+    "$server" -p
+    # Detached, so the services it spawns don't hold the caller's pipes open.
+    setsid "$loader" wineboot </dev/null >/dev/null 2>&1 &
+    sleep 1
+    exit 0 ;;
+  --stop)
+    "$server" -k 2>/dev/null
+    exit 0 ;;
+esac
+make_prefix
+exec "$loader" "$@"

@@ -1,0 +1,79 @@
+#pragma once
+// Files for the portable core: paths are UTF-8 everywhere; the Windows
+// backend widens them at the system call. Failures are FileError values that
+// carry the path and, for reads, the offset where reading stopped.
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quill::platform {
+
+class FileError : public std::runtime_error {
+public:
+    enum class Kind { Open, Read, Write, Exists, Other };
+    FileError(Kind kind, std::string path, std::uint64_t offset, const std::string& what);
+    Kind kind() const noexcept { return kind_; }
+    const std::string& path() const noexcept { return path_; }
+    std::uint64_t offset() const noexcept { return offset_; }
+
+private:
+    Kind kind_;
+    std::string path_;
+    std::uint64_t offset_;
+};
+
+// Sequential binary reading.
+class InputFile {
+public:
+    explicit InputFile(const std::string& path);  // throws FileError(Open)
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // Reads up to n bytes; returns 0 only at the end. Throws FileError(Read).
+    std::size_t Read(char* buffer, std::size_t n);
+    std::uint64_t Offset() const noexcept { return offset_; }
+    const std::string& Path() const noexcept { return path_; }
+
+private:
+    std::string path_;
+    std::uint64_t offset_ = 0;
+    std::intptr_t handle_ = -1;
+};
+
+// Writes a new file. It never replaces one: creating a path that exists fails
+// with FileError(Exists). A file that was not Close()d is removed again.
+class OutputFile {
+public:
+    explicit OutputFile(const std::string& path);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void Write(const char* data, std::size_t n);
+    void Write(const std::string& s) { Write(s.data(), s.size()); }
+    void Close();  // flushes; throws FileError(Write) when the data did not land
+    const std::string& Path() const noexcept { return path_; }
+
+private:
+    std::string path_;
+    std::intptr_t handle_ = -1;
+    std::uint64_t written_ = 0;
+};
+
+bool PathExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+// Creates the folder and its missing parents; true when it exists afterwards.
+bool MakeDirectories(const std::string& path);
+bool RemoveFile(const std::string& path);
+// Joins with the platform's separator unless dir already ends in one.
+std::string JoinPath(const std::string& dir, const std::string& name);
+std::uint64_t FileSize(const std::string& path);  // throws FileError(Open)
+
+// The program's arguments as UTF-8 (on Windows taken from the wide command line).
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+}  // namespace quill::platform

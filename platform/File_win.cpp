@@ -1,0 +1,148 @@
+#include "File.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "Utf16_win.h"
+
+namespace quill::platform {
+namespace {
+
+std::string Describe(const std::string& action, const std::string& path, DWORD err) {
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, err, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string reason = text ? Narrow(text) : "error " + std::to_string(err);
+    if (text) LocalFree(text);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+        reason.pop_back();
+    return action + " \"" + path + "\": " + reason;
+}
+
+HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+}  // namespace
+
+std::wstring Widen(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::string Narrow(const std::wstring& utf16) {
+    if (utf16.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr,
+                                nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+InputFile::InputFile(const std::string& path) : path_(path) {
+    HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        throw FileError(FileError::Kind::Open, path, 0, Describe("cannot open", path, GetLastError()));
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+}
+
+InputFile::~InputFile() {
+    if (handle_ != -1) CloseHandle(H(handle_));
+}
+
+std::size_t InputFile::Read(char* buffer, std::size_t n) {
+    DWORD got = 0;
+    DWORD want = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
+    if (!ReadFile(H(handle_), buffer, want, &got, nullptr)) {
+        DWORD err = GetLastError();
+        throw FileError(FileError::Kind::Read, path_, offset_,
+                        Describe("cannot read", path_, err) + " at offset " + std::to_string(offset_));
+    }
+    offset_ += got;
+    return got;
+}
+
+OutputFile::OutputFile(const std::string& path) : path_(path) {
+    HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD err = GetLastError();
+        bool exists = err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS;
+        throw FileError(exists ? FileError::Kind::Exists : FileError::Kind::Open, path, 0,
+                        exists ? "refusing to replace existing file \"" + path + "\""
+                               : Describe("cannot create", path, err));
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+}
+
+OutputFile::~OutputFile() {
+    if (handle_ != -1) {
+        CloseHandle(H(handle_));
+        DeleteFileW(Widen(path_).c_str());
+    }
+}
+
+void OutputFile::Write(const char* data, std::size_t n) {
+    while (n > 0) {
+        DWORD chunk = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
+        DWORD put = 0;
+        if (!WriteFile(H(handle_), data, chunk, &put, nullptr)) {
+            DWORD err = GetLastError();
+            throw FileError(FileError::Kind::Write, path_, written_,
+                            Describe("cannot write", path_, err) + " at offset " + std::to_string(written_));
+        }
+        data += put;
+        n -= put;
+        written_ += put;
+    }
+}
+
+void OutputFile::Close() {
+    if (handle_ == -1) return;
+    HANDLE h = H(handle_);
+    handle_ = -1;
+    if (!CloseHandle(h)) {
+        DWORD err = GetLastError();
+        DeleteFileW(Widen(path_).c_str());
+        throw FileError(FileError::Kind::Write, path_, written_, Describe("cannot close", path_, err));
+    }
+}
+
+bool PathExists(const std::string& path) {
+    return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDirectory(const std::string& path) {
+    DWORD a = GetFileAttributesW(Widen(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeDirectories(const std::string& path) {
+    if (path.empty()) return false;
+    if (IsDirectory(path)) return true;
+    auto cut = path.find_last_of("/\\", path.size() > 1 ? path.size() - 2 : 0);
+    if (cut != std::string::npos && cut > 0 && path[cut - 1] != ':') MakeDirectories(path.substr(0, cut));
+    return CreateDirectoryW(Widen(path).c_str(), nullptr) || IsDirectory(path);
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }
+
+std::uint64_t FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data))
+        throw FileError(FileError::Kind::Open, path, 0, Describe("cannot open", path, GetLastError()));
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::vector<std::string> CommandLineArguments(int, char**) {
+    int n = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
+    std::vector<std::string> out;
+    for (int i = 0; i < n; ++i) out.push_back(Narrow(wide[i]));
+    LocalFree(wide);
+    return out;
+}
+
+}  // namespace quill::platform
