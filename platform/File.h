@@ -69,6 +69,8 @@ bool IsDirectory(const std::string& path);
 // Creates the folder and its missing parents; true when it exists afterwards.
 bool MakeDirectories(const std::string& path);
 bool RemoveFile(const std::string& path);
+// Removes a folder only when it is empty.
+bool RemoveEmptyDirectory(const std::string& path);
 // Joins with the platform's separator unless dir already ends in one.
 std::string JoinPath(const std::string& dir, const std::string& name);
 std::uint64_t FileSize(const std::string& path);  // throws FileError(Open)

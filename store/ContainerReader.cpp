@@ -47,14 +47,18 @@ std::string ReadIMMFile(const std::string& FileName) {
 }
 
 SplitResult SplitIMMFile(const std::string& path, const std::string& marker, bool advance,
-                         const MessageSink& sink, const EventPump& pump) {
+                         const MessageSink& sink, const BlockPump& pump) {
     SplitResult result;
     ContainerSplitter splitter(marker, advance, sink);
     try {
         platform::InputFile file(path);
         std::vector<char> block(kReadBlock);
         for (;;) {
-            if (pump) pump();
+            if (pump && !pump()) {
+                result.stopped = true;
+                result.stats = splitter.Stats();
+                return result;
+            }
             std::size_t got = file.Read(block.data(), block.size());
             if (got == 0) break;
             splitter.Feed(std::string_view(block.data(), got));
@@ -64,6 +68,11 @@ SplitResult SplitIMMFile(const std::string& path, const std::string& marker, boo
         result.complete = false;
         result.error = e.what();
         result.errorOffset = e.offset();
+    } catch (const std::exception& e) {
+        // A message too long for the accumulator: the container can't be cut further.
+        result.complete = false;
+        result.errorOffset = splitter.Stats().bytesDelivered + splitter.Stats().bytesSkipped;
+        result.error = "cannot read \"" + path + "\" at offset " + std::to_string(result.errorOffset) + ": " + e.what();
     }
     result.stats = splitter.Stats();
     return result;

@@ -26,16 +26,18 @@ std::string ReadIMMFile(const std::string& FileName);
 struct SplitResult {
     SplitStats stats;
     bool complete = true;       // false: the container could not be read to its end
+    bool stopped = false;       // the pump asked to stop; the message being read was not delivered
     std::string error;          // names the file and the offset
     std::uint64_t errorOffset = 0;
 };
 
-using EventPump = std::function<void()>;
+// Runs before every block read; returns false to stop reading.
+using BlockPump = std::function<bool()>;
 
 // Reads the container from its first byte to its last and delivers its
 // messages in order. A read failure ends the container: the messages already
 // delivered stand and the one being gathered is not delivered.
 [[nodiscard]] SplitResult SplitIMMFile(const std::string& path, const std::string& marker, bool advance,
-                                       const MessageSink& sink, const EventPump& pump = {});
+                                       const MessageSink& sink, const BlockPump& pump = {});
 
 }  // namespace quill
