@@ -1,6 +1,8 @@
 #pragma once
 // The command-line front end's verbs. Each returns the process exit status.
 
+#include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -11,7 +13,30 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
+}  // namespace quill::cli
+
+namespace quill {
+class MessageFinisher;
+class OutlookTarget;
+}  // namespace quill
+
+namespace quill::cli {
+
+// What the converter plugs into the run: the message finisher and the PST
+// target. Kept apart so the command line links what the build has.
+struct ConvertHooks {
+    std::function<std::unique_ptr<MessageFinisher>()> makeFinisher;
+    std::function<std::unique_ptr<OutlookTarget>()> makeOutlookTarget;
+};
+ConvertHooks DefaultConvertHooks();
+
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// quillmere convert --store DIR [--attachments DIR] --out DIR [--target eml|pst] [--advance] [CONTAINER...]
+int ConvertCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   const ConvertHooks& hooks);
+// quillmere list --store DIR
+int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // quillmere split [--advance] CONTAINER OUTDIR
 int SplitCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -75,6 +75,18 @@ bool RemoveEmptyDirectory(const std::string& path);
 std::string JoinPath(const std::string& dir, const std::string& name);
 std::uint64_t FileSize(const std::string& path);  // throws FileError(Open)
 
+struct DirEntry {
+    std::string name;
+    bool regular = false;  // a normal file (not a folder or device)
+    bool hidden = false;
+    bool system = false;
+};
+// The folder's entries in the order the file system gives them. Throws
+// FileError(Open) when the folder cannot be read.
+std::vector<DirEntry> ListDirectory(const std::string& path);
+
+bool StderrIsTerminal();
+
 // The program's arguments as UTF-8 (on Windows taken from the wide command line).
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -117,6 +118,26 @@ std::uint64_t FileSize(const std::string& path) {
         throw FileError(FileError::Kind::Open, path, 0, Describe("cannot open", path, errno));
     return static_cast<std::uint64_t>(st.st_size);
 }
+
+std::vector<DirEntry> ListDirectory(const std::string& path) {
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir) throw FileError(FileError::Kind::Open, path, 0, Describe("cannot list", path, errno));
+    std::vector<DirEntry> out;
+    while (dirent* d = ::readdir(dir)) {
+        std::string name = d->d_name;
+        if (name == "." || name == "..") continue;
+        DirEntry e;
+        e.name = name;
+        struct stat st {};
+        e.regular = ::stat(JoinPath(path, name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        e.hidden = name[0] == '.';
+        out.push_back(std::move(e));
+    }
+    ::closedir(dir);
+    return out;
+}
+
+bool StderrIsTerminal() { return ::isatty(2) == 1; }
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
     return std::vector<std::string>(argv, argv + argc);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <io.h>
 
 #include "Utf16_win.h"
 
@@ -137,6 +138,32 @@ std::uint64_t FileSize(const std::string& path) {
         throw FileError(FileError::Kind::Open, path, 0, Describe("cannot open", path, GetLastError()));
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
+
+std::vector<DirEntry> ListDirectory(const std::string& path) {
+    WIN32_FIND_DATAW found{};
+    HANDLE h = FindFirstFileW(Widen(JoinPath(path, "*")).c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD err = GetLastError();
+        if (err == ERROR_FILE_NOT_FOUND) return {};
+        throw FileError(FileError::Kind::Open, path, 0, Describe("cannot list", path, err));
+    }
+    std::vector<DirEntry> out;
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        DirEntry e;
+        e.name = Narrow(name);
+        DWORD a = found.dwFileAttributes;
+        e.regular = !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+        e.hidden = (a & FILE_ATTRIBUTE_HIDDEN) != 0;
+        e.system = (a & FILE_ATTRIBUTE_SYSTEM) != 0;
+        out.push_back(std::move(e));
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    return out;
+}
+
+bool StderrIsTerminal() { return _isatty(2) != 0; }
 
 std::vector<std::string> CommandLineArguments(int, char**) {
     int n = 0;
