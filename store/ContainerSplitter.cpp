@@ -21,40 +21,56 @@ ContainerSplitter::ContainerSplitter(std::string marker, bool advance, MessageSi
 
 void ContainerSplitter::Feed(std::string_view bytes) {
     if (bytes.empty()) return;
-    acc_.AddToString(bytes);
-    Scan(false);
+    std::size_t pos = 0;
+    if (partial_) {
+        // The line begun in the last piece ends in this one: complete it in
+        // the accumulator, where it can be looked at whole.
+        const void* nl = std::memchr(bytes.data(), '\n', bytes.size());
+        if (!nl) {
+            acc_.AddToString(bytes);
+            return;
+        }
+        pos = static_cast<std::size_t>(static_cast<const char*>(nl) - bytes.data()) + 1;
+        acc_.AddToString(bytes.substr(0, pos));
+        partial_ = false;
+        const std::size_t start = scanPos_;
+        OnLine(start, lines::WithoutCr(std::string_view(acc_.Data() + start, acc_.Length() - 1 - start)));
+    }
+    // The piece's lines reach the accumulator in spans, cut short only where
+    // a message starts: a start costs a copy of its header run, not of the
+    // rest of the piece.
+    piece_ = bytes;
+    spanStart_ = pos;
+    while (pos < bytes.size()) {
+        const void* nl = std::memchr(bytes.data() + pos, '\n', bytes.size() - pos);
+        if (!nl) break;
+        const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(nl) - bytes.data());
+        linePiecePos_ = pos;
+        OnLine(acc_.Length() + (pos - spanStart_), lines::WithoutCr(bytes.substr(pos, end - pos)));
+        pos = end + 1;
+    }
+    FlushPiece(bytes.size());
+    piece_ = {};
+    if (pos < bytes.size()) {
+        partial_ = true;
+        scanPos_ = acc_.Length() - (bytes.size() - pos);
+    }
+}
+
+void ContainerSplitter::FlushPiece(std::size_t upTo) {
+    if (upTo > spanStart_) acc_.AddToString(piece_.substr(spanStart_, upTo - spanStart_));
+    spanStart_ = upTo;
 }
 
 void ContainerSplitter::Finish() {
-    Scan(true);
+    if (partial_) {
+        partial_ = false;
+        const std::size_t start = scanPos_;
+        OnLine(start, lines::WithoutCr(std::string_view(acc_.Data() + start, acc_.Length() - start)));
+    }
     if (acc_.Length() == 0 && number_ == 0) return;
     if (number_ == 0) number_ = 1;  // no start anywhere: the whole container is one message
     Deliver(acc_.TakeAll());
-}
-
-void ContainerSplitter::Scan(bool atEnd) {
-    for (;;) {
-        const std::size_t length = acc_.Length();
-        if (scanPos_ >= length) break;
-        const char* data = acc_.Data();
-        const void* nl = std::memchr(data + searchPos_, '\n', length - searchPos_);
-        std::size_t end;
-        std::size_t next;
-        if (nl) {
-            end = static_cast<std::size_t>(static_cast<const char*>(nl) - data);
-            next = end + 1;
-        } else if (atEnd) {
-            end = length;
-            next = length;
-        } else {
-            searchPos_ = length;  // the line goes on in the next piece
-            return;
-        }
-        std::string_view line = lines::WithoutCr(std::string_view(data + scanPos_, end - scanPos_));
-        std::size_t shift = OnLine(scanPos_, line);
-        scanPos_ = searchPos_ = next - shift;
-    }
-    searchPos_ = scanPos_;
 }
 
 bool ContainerSplitter::IsStartLine(std::string_view line) const noexcept {
@@ -63,7 +79,7 @@ bool ContainerSplitter::IsStartLine(std::string_view line) const noexcept {
            lines::StartsWithNoCase(line, kReturnPath);
 }
 
-std::size_t ContainerSplitter::OnLine(std::size_t start, std::string_view line) {
+void ContainerSplitter::OnLine(std::size_t start, std::string_view line) {
     const bool first = firstLine_;
     firstLine_ = false;
 
@@ -73,19 +89,20 @@ std::size_t ContainerSplitter::OnLine(std::size_t start, std::string_view line) 
         runHasStart_ = runProtected_ = runDeclaresMessage_ = inContentType_ = false;
         paraStart_ = kNone;
         paraHasStart_ = false;
-        return 0;
+        return;
     }
     if (paraStart_ == kNone) paraStart_ = start;
 
     if (lines::IsContinuation(line) && runStart_ != kNone) {
         if (inContentType_ && DeclaresAttachedMessage(line)) runDeclaresMessage_ = true;
-        return 0;
+        return;
     }
-    if (lines::IsOpeningBoundary(line) || !lines::IsHeaderField(line)) {
-        protectNext_ = lines::IsOpeningBoundary(line);
+    const bool boundary = lines::IsOpeningBoundary(line);
+    if (boundary || !lines::IsHeaderField(line)) {
+        protectNext_ = boundary;
         runStart_ = kNone;
         runHasStart_ = runProtected_ = runDeclaresMessage_ = inContentType_ = false;
-        return 0;
+        return;
     }
 
     // A header-field line.
@@ -102,17 +119,18 @@ std::size_t ContainerSplitter::OnLine(std::size_t start, std::string_view line) 
         // The container opens with a header: a message begins at its first byte.
         number_ = 1;
         runHasStart_ = paraHasStart_ = true;
-        return 0;
+        return;
     }
-    if (runProtected_ || !IsStartLine(line)) return 0;
-    if (advance_ ? paraHasStart_ : runHasStart_) return 0;
+    if (runProtected_ || !IsStartLine(line)) return;
+    if (advance_ ? paraHasStart_ : runHasStart_) return;
 
-    std::size_t cut = advance_ ? AdvanceCut(start) : runStart_;
+    // Everything before this line must be in the accumulator to be cut.
+    if (!piece_.empty()) FlushPiece(linePiecePos_);
+    const std::size_t cut = advance_ ? AdvanceCut(start) : runStart_;
     StartMessage(cut);
     runStart_ = runStart_ > cut ? runStart_ - cut : 0;
     paraStart_ = paraStart_ > cut ? paraStart_ - cut : 0;
     runHasStart_ = paraHasStart_ = true;
-    return cut;
 }
 
 std::size_t ContainerSplitter::AdvanceCut(std::size_t lineStart) const {

@@ -60,9 +60,9 @@ public:
 private:
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-    void Scan(bool atEnd);
-    // Returns how far the text was shifted by a message start on this line.
-    std::size_t OnLine(std::size_t start, std::string_view line);
+    // start: where the line begins in the current message's text.
+    void OnLine(std::size_t start, std::string_view line);
+    void FlushPiece(std::size_t upTo);
     bool IsStartLine(std::string_view line) const noexcept;
     std::size_t AdvanceCut(std::size_t lineStart) const;
     void StartMessage(std::size_t cut);
@@ -75,8 +75,11 @@ private:
 
     AppendStrings acc_;            // the current message (or the skipped prefix)
     std::uint64_t accOffset_ = 0;  // container offset of acc_'s first byte
-    std::size_t scanPos_ = 0;      // first line not yet looked at
-    std::size_t searchPos_ = 0;    // where the search for its end goes on
+    bool partial_ = false;          // acc_ ends in a line not yet looked at...
+    std::size_t scanPos_ = 0;       // ...which begins here
+    std::string_view piece_;        // the piece being fed
+    std::size_t spanStart_ = 0;     // its first byte not yet in acc_
+    std::size_t linePiecePos_ = 0;  // where the line being looked at begins in it
     int number_ = 0;
     bool firstLine_ = true;
 
