@@ -15,7 +15,7 @@ struct FinishResult {
     };
     Status status = Status::Finished;
     int attachmentsRestored = 0;
-    std::vector<std::string> attachmentsMissing;  // names whose files were not found
+    std::vector<std::string> attachmentsMissing;  // referenced files not in the attachments folder
     bool cutApplied = false;
     std::string error;
 };

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstring>
 
 namespace quill::platform::detail {
 namespace {

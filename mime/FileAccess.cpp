@@ -1,0 +1,61 @@
+#include "FileAccess.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/File.h"
+
+namespace quill::mime {
+namespace {
+
+std::filesystem::path FsPath(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+class Disk final : public FileAccess {
+public:
+    std::optional<std::string> ReadAll(const std::string& path) override {
+        try {
+            platform::InputFile in(path);
+            std::string out;
+            char buffer[1 << 16];
+            while (std::size_t n = in.Read(buffer, sizeof buffer)) out.append(buffer, n);
+            return out;
+        } catch (const platform::FileError&) {
+            return std::nullopt;
+        }
+    }
+
+    // Written beside the target first and moved over it, so a failed write
+    // never leaves a half file in the target's place.
+    bool ReplaceAll(const std::string& path, std::string_view bytes) override {
+        std::string temp = path + ".quill-tmp";
+        platform::RemoveFile(temp);
+        try {
+            platform::OutputFile out(temp);
+            out.Write(bytes.data(), bytes.size());
+            out.Close();
+        } catch (const platform::FileError&) {
+            platform::RemoveFile(temp);
+            return false;
+        }
+        std::error_code ec;
+        std::filesystem::rename(FsPath(temp), FsPath(path), ec);
+        if (ec) {
+            // Some systems refuse to move over an existing file.
+            std::filesystem::remove(FsPath(path), ec);
+            std::filesystem::rename(FsPath(temp), FsPath(path), ec);
+        }
+        if (ec) platform::RemoveFile(temp);
+        return !ec;
+    }
+};
+
+}  // namespace
+
+FileAccess& DiskFiles() {
+    static Disk disk;
+    return disk;
+}
+
+}  // namespace quill::mime

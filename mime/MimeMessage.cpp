@@ -1,0 +1,381 @@
+#include "MimeMessage.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+
+#include "mime/MediaTypes.h"
+#include "mime/TransferEncoding.h"
+#include "platform/Charset.h"
+
+namespace quill::mime {
+namespace {
+
+constexpr std::size_t kMaxLineOctets = 998;       // RFC 5322 line limit
+constexpr std::size_t kReferenceScanBytes = 4096;  // the reference line stands at the start
+
+// Depth first, in document order; an attached message is not looked into.
+template <typename P, typename Visit>
+void Walk(P& part, Visit&& visit) {
+    visit(part);
+    if (!part.IsMultipart()) return;
+    for (auto& child : part.Children()) Walk(static_cast<P&>(*child.part), visit);
+}
+
+std::vector<const Part*> AttachmentParts(const Part& root) {
+    std::vector<const Part*> parts;
+    Walk(root, [&](const Part& p) {
+        if (p.IsAttachment()) parts.push_back(&p);
+    });
+    return parts;
+}
+
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool HasLongLine(std::string_view s) {
+    std::size_t column = 0;
+    for (char c : s) {
+        column = c == '\n' ? 0 : column + 1;
+        if (column > kMaxLineOctets) return true;
+    }
+    return false;
+}
+
+std::string NormaliseLineEnds(std::string_view text, std::string_view lineEnd) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        if (text[i] == '\n') out += lineEnd;
+        else out += text[i];
+    }
+    return out;
+}
+
+std::string_view FirstLineEnd(std::string_view bytes) {
+    std::size_t nl = bytes.find('\n');
+    if (nl == std::string_view::npos) return "\r\n";
+    return nl > 0 && bytes[nl - 1] == '\r' ? "\r\n" : "\n";
+}
+
+// A Content-Type value: token, then each parameter on its own folded line.
+std::string FormatContentType(std::string_view token, const std::vector<Parameter>& params,
+                              std::string_view lineEnd) {
+    std::string out(token);
+    for (const auto& p : params) {
+        out += ";";
+        out += lineEnd;
+        out += "\t";
+        out += FormatParameter(p.name, p.value, lineEnd);
+    }
+    return out;
+}
+
+std::string LastPathComponent(std::string_view path) {
+    std::size_t cut = path.find_last_of("/\\");
+    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+std::string ReferencedFile(const Part& part, std::string_view charset) {
+    std::string_view raw = part.RawBody();
+    std::string head = DecodeTransfer(raw.substr(0, std::min(raw.size(), kReferenceScanBytes)), part.TransferEncoding());
+    std::string_view text = head;
+    std::size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos) return {};
+    text.remove_prefix(start);
+    if (!StartsWithIgnoreCase(text, MimeMessage::kReferenceLine)) return {};
+    text.remove_prefix(MimeMessage::kReferenceLine.size());
+    std::size_t nl = text.find('\n');
+    std::string_view name = TrimBlanks(text.substr(0, nl));
+    if (name.empty() && nl != std::string_view::npos) {
+        std::string_view rest = text.substr(nl + 1);
+        std::size_t lineStart = rest.find_first_not_of(" \t\r\n");
+        if (lineStart != std::string_view::npos) {
+            rest.remove_prefix(lineStart);
+            name = TrimBlanks(rest.substr(0, rest.find('\n')));
+        }
+    }
+    return DecodeHeaderText(name, charset);
+}
+
+std::string ParameterText(const Parameter* p, std::string_view charset) {
+    if (!p) return {};
+    return p->extended ? p->value : DecodeHeaderText(p->value, charset);
+}
+
+}  // namespace
+
+MimeMessage::MimeMessage(FileAccess& files) : files_(&files), root_(Part::Parse({})) {}
+MimeMessage::~MimeMessage() = default;
+MimeMessage::MimeMessage(MimeMessage&&) noexcept = default;
+MimeMessage& MimeMessage::operator=(MimeMessage&&) noexcept = default;
+
+void MimeMessage::Load(std::string_view bytes) {
+    root_ = Part::Parse(bytes);
+    lineEnd_ = std::string(FirstLineEnd(bytes));
+    changed_ = false;
+    lastError_.clear();
+}
+
+bool MimeMessage::LoadFile(const std::string& path) {
+    auto bytes = files_->ReadAll(path);
+    if (!bytes) {
+        Load({});
+        lastError_ = "cannot read \"" + path + "\"";
+        return false;
+    }
+    Load(*bytes);
+    return true;
+}
+
+std::string MimeMessage::Save() const { return root_->Serialize(); }
+
+bool MimeMessage::SaveFile(const std::string& path) {
+    if (files_->ReplaceAll(path, Save())) return true;
+    lastError_ = "cannot write \"" + path + "\"";
+    return false;
+}
+
+void MimeMessage::MarkChanged() {
+    changed_ = true;
+    Walk(*root_, [](Part& p) { p.RenameImbndary(); });
+}
+
+Part* MimeMessage::BodyPart(std::string_view mediaType) const {
+    Part* found = nullptr;
+    Walk(*root_, [&](Part& p) {
+        if (!found && !p.IsMultipart() && !p.IsAttachment() && p.MediaType() == mediaType) found = &p;
+    });
+    return found;
+}
+
+std::string MimeMessage::BodyText() const {
+    Part* part = BodyPart("text/plain");
+    return part ? part->Text() : std::string();
+}
+
+bool MimeMessage::SetBodyText(std::string_view utf8) {
+    Part* part = BodyPart("text/plain");
+    return part && SetPartText(*part, utf8);
+}
+
+bool MimeMessage::SetTextBody(std::string_view utf8, std::string_view contentType) {
+    Part* part = BodyPart("text/plain");
+    if (!part) return false;
+    StructuredValue wanted = ParseStructured(contentType);
+    StructuredValue current = part->ContentType();
+    if (wanted.token.find('/') != std::string::npos &&
+        (wanted.token != current.token || !wanted.params.empty() || !part->GetHeader().Find("Content-Type"))) {
+        std::vector<Parameter> params = wanted.params;
+        for (const auto& p : current.params)
+            if (!wanted.Find(p.name)) params.push_back(p);
+        part->MutableHeader().Set("Content-Type", FormatContentType(wanted.token, params, lineEnd_), lineEnd_);
+        part->MutableHeader().EnsureSeparator(lineEnd_);
+    }
+    return SetPartText(*part, utf8);
+}
+
+bool MimeMessage::HasHtmlBody() const { return BodyPart("text/html") != nullptr; }
+
+std::string MimeMessage::HtmlBody() const {
+    Part* part = BodyPart("text/html");
+    return part ? part->Text() : std::string();
+}
+
+bool MimeMessage::SetHtmlBody(std::string_view utf8) {
+    Part* part = BodyPart("text/html");
+    return part && SetPartText(*part, utf8);
+}
+
+bool MimeMessage::SetPartText(Part& part, std::string_view utf8) {
+    std::string charset = part.Charset();
+    std::string bytes;
+    bool needUtf8 = false;
+    if (!charset.empty()) {
+        auto encoded = platform::FromUtf8(utf8, charset);
+        needUtf8 = !encoded;
+        bytes = encoded ? *encoded : std::string(utf8);
+    } else {
+        needUtf8 = !IsAscii(utf8);
+        bytes = std::string(utf8);
+    }
+    bytes = NormaliseLineEnds(bytes, lineEnd_);
+    Header& header = part.MutableHeader();
+    if (needUtf8) {
+        StructuredValue type = part.ContentType();
+        std::vector<Parameter> params;
+        for (const auto& p : type.params)
+            if (p.name != "charset") params.push_back(p);
+        params.push_back({"charset", "utf-8", false});
+        header.Set("Content-Type", FormatContentType(type.token, params, lineEnd_), lineEnd_);
+    }
+
+    std::string encoding = part.TransferEncoding();
+    bool wasEndedByLine = !part.RawBody().empty() && part.RawBody().back() == '\n';
+    std::string body;
+    if (encoding == "base64") {
+        body = EncodeBase64(bytes, lineEnd_);
+        if (wasEndedByLine && !body.empty()) body += lineEnd_;
+    } else if (encoding == "quoted-printable") {
+        body = EncodeQuotedPrintable(bytes, lineEnd_);
+    } else if ((encoding == "8bit" || encoding == "binary") || (IsAscii(bytes) && !HasLongLine(bytes) &&
+                                                               (encoding.empty() || encoding == "7bit"))) {
+        body = bytes;
+    } else {
+        header.Set("Content-Transfer-Encoding", "quoted-printable", lineEnd_);
+        body = EncodeQuotedPrintable(bytes, lineEnd_);
+    }
+    header.EnsureSeparator(lineEnd_);
+    part.SetRawBody(std::move(body));
+    MarkChanged();
+    return true;
+}
+
+int MimeMessage::AttachmentCount() const { return static_cast<int>(AttachmentParts(*root_).size()); }
+
+std::vector<AttachmentInfo> MimeMessage::Attachments() const {
+    std::string charset = MessageCharset();
+    std::vector<AttachmentInfo> list;
+    for (const Part* p : AttachmentParts(*root_)) {
+        AttachmentInfo info;
+        StructuredValue disposition = p->ContentDisposition();
+        StructuredValue type = p->ContentType();
+        info.name = ParameterText(disposition.Find("filename"), charset);
+        if (info.name.empty()) info.name = ParameterText(type.Find("name"), charset);
+        info.referencedFile = ReferencedFile(*p, charset);
+        info.contentType = type.token;
+        list.push_back(std::move(info));
+    }
+    return list;
+}
+
+std::string MimeMessage::AttachmentFileName(int index) const {
+    auto list = Attachments();
+    if (index < 0 || static_cast<std::size_t>(index) >= list.size()) return {};
+    auto& info = list[static_cast<std::size_t>(index)];
+    return info.referencedFile.empty() ? info.name : info.referencedFile;
+}
+
+std::string MimeMessage::AttachmentContent(int index) const {
+    auto parts = AttachmentParts(*root_);
+    if (index < 0 || static_cast<std::size_t>(index) >= parts.size()) return {};
+    return parts[static_cast<std::size_t>(index)]->DecodedBody();
+}
+
+void MimeMessage::DropAttachments() {
+    bool dropped = false;
+    // True when the multipart lost all its parts to the drop.
+    std::function<bool(Part&)> dropIn = [&](Part& part) {
+        auto& children = part.Children();
+        if (!part.IsMultipart() || children.empty()) return false;
+        for (std::size_t i = 0; i < children.size();) {
+            Part& child = *children[i].part;
+            if (child.IsAttachment() || (child.IsMultipart() && dropIn(child))) {
+                // The first delimiter may lack the line end before it.
+                if (i == 0 && children.size() > 1) children[1].delimiter = children[0].delimiter;
+                children.erase(children.begin() + static_cast<std::ptrdiff_t>(i));
+                dropped = true;
+            } else {
+                ++i;
+            }
+        }
+        return children.empty();
+    };
+    if (root_->IsAttachment()) {
+        root_->MutableHeader().Extract("Content-");
+        root_->MutableHeader().EnsureSeparator(lineEnd_);
+        root_->SetRawBody({});
+        dropped = true;
+    } else {
+        dropIn(*root_);
+    }
+    if (dropped) MarkChanged();
+}
+
+std::string MimeMessage::NewBoundary() const {
+    std::string text = Save();
+    std::uint64_t hash = 1469598103934665603ull;
+    for (char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (int attempt = 0;; ++attempt) {
+        std::string boundary = "----=_QuillPart_";
+        std::uint64_t h = hash + static_cast<std::uint64_t>(attempt) * 0x9E3779B97F4A7C15ull;
+        for (int i = 0; i < 16; ++i) boundary += kHex[(h >> (60 - 4 * i)) & 15];
+        if (text.find(boundary) == std::string::npos) return boundary;
+    }
+}
+
+void MimeMessage::EnsureMixedRoot() {
+    Part& root = *root_;
+    if (root.IsMultipart() && root.MediaType() == "multipart/mixed") return;
+    std::string boundary = NewBoundary();
+    Header& header = root.MutableHeader();
+    bool emptyText = !root.IsMultipart() && TrimBlanks(root.RawBody()).empty() && root.MediaType() == "text/plain";
+    std::vector<HeaderField> moved = header.Extract("Content-");
+    std::unique_ptr<Part> wrapped;
+    if (!emptyText) {
+        std::string headerText;
+        for (auto& f : moved) {
+            headerText += f.raw;
+            if (headerText.back() != '\n') headerText += lineEnd_;
+        }
+        headerText += lineEnd_;
+        wrapped = Part::Parse(headerText);
+        wrapped->TakeBodyFrom(root);
+    }
+    if (!header.Find("MIME-Version")) header.Append("MIME-Version", "1.0", lineEnd_);
+    header.Append("Content-Type", "multipart/mixed;" + lineEnd_ + "\tboundary=\"" + boundary + "\"", lineEnd_);
+    header.EnsureSeparator(lineEnd_);
+    root.MakeMultipart(boundary);
+    if (wrapped) root.Children().push_back({"--" + boundary + lineEnd_, std::move(wrapped)});
+    root.SetClosing(lineEnd_ + "--" + boundary + "--" + lineEnd_);
+}
+
+void MimeMessage::AddAttachment(std::string_view name, std::string_view bytes) {
+    EnsureMixedRoot();
+    Part& root = *root_;
+    const std::string& le = lineEnd_;
+    std::string type = ContentTypeForFileName(name);
+    std::string text = "Content-Type: " + type + ";" + le + "\t" + FormatParameter("name", name, le) + le +
+                       "Content-Transfer-Encoding: base64" + le + "Content-Disposition: attachment;" + le + "\t" +
+                       FormatParameter("filename", name, le) + le + le + EncodeBase64(bytes, le);
+    auto& children = root.Children();
+    bool first = children.empty() && root.Preamble().empty();
+    std::string delimiter = (first ? "" : le) + "--" + root.Boundary() + le;
+    children.push_back({std::move(delimiter), Part::Parse(text)});
+    std::string closing = root.Closing();
+    if (closing.empty()) closing = le + "--" + root.Boundary() + "--" + le;
+    else if (closing[0] != '\r' && closing[0] != '\n') closing = le + closing;
+    root.SetClosing(std::move(closing));
+    MarkChanged();
+}
+
+bool MimeMessage::AddFileAttachment(const std::string& path, std::string_view name) {
+    auto bytes = files_->ReadAll(path);
+    if (!bytes) {
+        lastError_ = "cannot read \"" + path + "\"";
+        return false;
+    }
+    AddAttachment(name.empty() ? LastPathComponent(path) : std::string(name), *bytes);
+    return true;
+}
+
+std::optional<std::string> MimeMessage::HeaderText(std::string_view name) const {
+    auto value = root_->GetHeader().Value(name);
+    if (!value) return std::nullopt;
+    return DecodeHeaderText(*value, MessageCharset());
+}
+
+std::string MimeMessage::MessageCharset() const {
+    std::string charset;
+    Walk(*root_, [&](const Part& p) {
+        if (!charset.empty() || p.IsMultipart()) return;
+        std::string type = p.MediaType();
+        if (type == "text/plain" || type == "text/html") charset = p.Charset();
+    });
+    return charset.empty() ? root_->Charset() : charset;
+}
+
+}  // namespace quill::mime

@@ -1,0 +1,191 @@
+#include "Part.h"
+
+#include "mime/TransferEncoding.h"
+
+namespace quill::mime {
+namespace {
+
+// Deeper nesting than this is kept as a leaf: no real mail needs it, and it
+// bounds the recursion on hostile input.
+constexpr int kMaxDepth = 48;
+
+// Is line (without its line end) a delimiter of boundary? closing tells
+// whether it is the close delimiter.
+bool IsDelimiter(std::string_view line, std::string_view boundary, bool& closing) {
+    if (line.size() < boundary.size() + 2 || line[0] != '-' || line[1] != '-') return false;
+    if (line.substr(2, boundary.size()) != boundary) return false;
+    std::string_view rest = line.substr(2 + boundary.size());
+    closing = rest.substr(0, 2) == "--";
+    if (closing) rest.remove_prefix(2);
+    for (char c : rest)
+        if (c != ' ' && c != '\t' && c != '\r') return false;
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<Part> Part::Parse(std::string_view bytes, std::string_view defaultType, int depth) {
+    auto part = std::make_unique<Part>();
+    part->defaultType_ = std::string(defaultType);
+    std::size_t bodyStart = 0;
+    part->header_ = Header::Parse(bytes, bodyStart);
+    std::string_view body = bytes.substr(bodyStart);
+    StructuredValue type = part->ContentType();
+    if (depth < kMaxDepth && type.token.rfind("multipart/", 0) == 0) {
+        const Parameter* b = type.Find("boundary");
+        bool fromImbndary = false;
+        if (!b || b->value.empty()) {
+            fromImbndary = b == nullptr;  // only then can the name be corrected
+            b = type.Find("imbndary");
+        }
+        if (b && !b->value.empty()) {
+            part->boundary_ = b->value;
+            part->boundaryFromImbndary_ = fromImbndary;
+            part->SplitMultipart(body, depth);
+            if (part->multipart_) return part;
+            part->boundary_.clear();
+            part->boundaryFromImbndary_ = false;
+        }
+    }
+    part->body_ = std::string(body);
+    return part;
+}
+
+void Part::SplitMultipart(std::string_view body, int depth) {
+    std::string childDefault = MediaType() == "multipart/digest" ? "message/rfc822" : "text/plain";
+    std::size_t segmentStart = 0;
+    bool inPreamble = true;
+    auto closeSegment = [&](std::size_t end) {
+        std::string_view segment = body.substr(segmentStart, end - segmentStart);
+        if (inPreamble) preamble_ = std::string(segment);
+        else children_.back().part = Parse(segment, childDefault, depth + 1);
+    };
+    std::size_t pos = 0;
+    while (pos < body.size()) {
+        std::size_t nl = body.find('\n', pos);
+        std::size_t end = nl == std::string_view::npos ? body.size() : nl + 1;
+        std::string_view line = body.substr(pos, (nl == std::string_view::npos ? body.size() : nl) - pos);
+        bool closing = false;
+        if (IsDelimiter(line, boundary_, closing)) {
+            std::size_t prefix = pos;
+            if (prefix > segmentStart && body[prefix - 1] == '\n') {
+                --prefix;
+                if (prefix > segmentStart && body[prefix - 1] == '\r') --prefix;
+            }
+            closeSegment(prefix);
+            std::string delimiter(body.substr(prefix, end - prefix));
+            if (closing) {
+                closing_ = std::move(delimiter);
+                epilogue_ = std::string(body.substr(end));
+                multipart_ = true;
+                return;
+            }
+            children_.push_back({std::move(delimiter), nullptr});
+            inPreamble = false;
+            segmentStart = end;
+        }
+        pos = end;
+    }
+    if (inPreamble) {
+        preamble_.clear();
+        return;  // no delimiter at all: a leaf
+    }
+    closeSegment(body.size());
+    multipart_ = true;
+}
+
+void Part::SerializeTo(std::string& out) const {
+    for (const auto& f : header_.Fields()) out += f.raw;
+    out += header_.Separator();
+    if (!multipart_) {
+        out += body_;
+        return;
+    }
+    out += preamble_;
+    for (const auto& child : children_) {
+        out += child.delimiter;
+        child.part->SerializeTo(out);
+    }
+    out += closing_;
+    out += epilogue_;
+}
+
+std::string Part::Serialize() const {
+    std::string out;
+    SerializeTo(out);
+    return out;
+}
+
+StructuredValue Part::ContentType() const {
+    auto value = header_.Value("Content-Type");
+    StructuredValue type = value ? ParseStructured(*value) : StructuredValue{};
+    std::size_t slash = type.token.find('/');
+    if (slash == std::string::npos || slash == 0 || slash + 1 == type.token.size()) type.token = defaultType_;
+    return type;
+}
+
+StructuredValue Part::ContentDisposition() const {
+    auto value = header_.Value("Content-Disposition");
+    return value ? ParseStructured(*value) : StructuredValue{};
+}
+
+std::string Part::MediaType() const { return ContentType().token; }
+
+std::string Part::Charset() const {
+    StructuredValue type = ContentType();
+    const Parameter* p = type.Find("charset");
+    return p ? p->value : std::string();
+}
+
+std::string Part::TransferEncoding() const {
+    auto value = header_.Value("Content-Transfer-Encoding");
+    return value ? ParseStructured(*value).token : std::string();
+}
+
+std::string Part::DecodedBody() const { return DecodeTransfer(body_, TransferEncoding()); }
+
+std::string Part::Text() const { return BytesToUtf8(DecodedBody(), Charset()); }
+
+bool Part::IsAttachment() const {
+    if (multipart_) return false;
+    StructuredValue disposition = ContentDisposition();
+    if (disposition.token == "attachment" || disposition.Find("filename")) return true;
+    return ContentType().Find("name") != nullptr;
+}
+
+void Part::RenameImbndary() {
+    if (!boundaryFromImbndary_) return;
+    boundaryFromImbndary_ = false;
+    std::string* raw = header_.MutableRaw("Content-Type");
+    if (!raw) return;
+    std::string lower = ToLower(*raw);
+    std::size_t at = lower.find("imbndary");
+    if (at != std::string::npos) raw->replace(at, 8, "boundary");
+}
+
+void Part::MakeMultipart(std::string boundary) {
+    multipart_ = true;
+    boundary_ = std::move(boundary);
+    boundaryFromImbndary_ = false;
+    body_.clear();
+    preamble_.clear();
+    children_.clear();
+    closing_.clear();
+    epilogue_.clear();
+}
+
+void Part::TakeBodyFrom(Part& other) {
+    body_ = std::move(other.body_);
+    multipart_ = other.multipart_;
+    boundaryFromImbndary_ = other.boundaryFromImbndary_;
+    boundary_ = std::move(other.boundary_);
+    preamble_ = std::move(other.preamble_);
+    children_ = std::move(other.children_);
+    closing_ = std::move(other.closing_);
+    epilogue_ = std::move(other.epilogue_);
+    defaultType_ = other.defaultType_;
+    other.MakeMultipart({});
+    other.multipart_ = false;
+}
+
+}  // namespace quill::mime

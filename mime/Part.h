@@ -1,0 +1,99 @@
+#pragma once
+// One entity of a message: its header and its body, the body either the
+// bytes as written (a leaf) or, for a multipart, the preamble, each part
+// with the delimiter line before it, the close delimiter and the epilogue.
+// Serialize() puts these pieces back together, so a part that was not
+// changed comes out exactly as it went in.
+//
+// Splitting a multipart:
+//  - the boundary is the "boundary" parameter, or, failing that, the
+//    "imbndary" parameter some writers use in its place;
+//  - a delimiter is a line "--boundary", optionally followed by "--" (the
+//    close), blanks, and the line end; the line end before it belongs to it;
+//  - without a close delimiter the last part runs to the end of the body;
+//  - after the close delimiter everything is epilogue;
+//  - a multipart body without any delimiter line is kept as a leaf;
+//  - message/rfc822 is a leaf: an attached message stays whole.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mime/Header.h"
+#include "mime/HeaderValue.h"
+
+namespace quill::mime {
+
+class Part {
+public:
+    struct Child {
+        std::string delimiter;  // line end before it, "--boundary", its line end
+        std::unique_ptr<Part> part;
+    };
+
+    // defaultType applies when the part has no usable Content-Type
+    // (text/plain, message/rfc822 inside multipart/digest).
+    static std::unique_ptr<Part> Parse(std::string_view bytes, std::string_view defaultType = "text/plain",
+                                       int depth = 0);
+
+    std::string Serialize() const;
+    void SerializeTo(std::string& out) const;
+
+    Header& MutableHeader() noexcept { return header_; }
+    const Header& GetHeader() const noexcept { return header_; }
+
+    // "type/subtype" in lower case.
+    std::string MediaType() const;
+    StructuredValue ContentType() const;
+    StructuredValue ContentDisposition() const;
+    std::string Charset() const;            // as written, may be empty
+    std::string TransferEncoding() const;   // lower case, may be empty
+
+    bool IsMultipart() const noexcept { return multipart_; }
+    const std::string& Boundary() const noexcept { return boundary_; }
+    bool BoundaryFromImbndary() const noexcept { return boundaryFromImbndary_; }
+    std::vector<Child>& Children() noexcept { return children_; }
+    const std::vector<Child>& Children() const noexcept { return children_; }
+    const std::string& Preamble() const noexcept { return preamble_; }
+    const std::string& Epilogue() const noexcept { return epilogue_; }
+    const std::string& Closing() const noexcept { return closing_; }
+
+    // A leaf's bytes as written, and after its transfer encoding.
+    const std::string& RawBody() const noexcept { return body_; }
+    std::string DecodedBody() const;
+    // A text part's content as UTF-8, from its charset (see BytesToUtf8).
+    std::string Text() const;
+
+    // An attachment: a leaf with Content-Disposition "attachment", or with a
+    // "filename" (Content-Disposition) or "name" (Content-Type) parameter.
+    bool IsAttachment() const;
+
+    // Edits. The caller keeps the header consistent with them.
+    void SetRawBody(std::string body) { body_ = std::move(body); }
+    // Spells an "imbndary" parameter as "boundary" so every reader splits
+    // the part; the same length, nothing else in the line moves.
+    void RenameImbndary();
+    // Makes this part a multipart with that boundary and no parts yet.
+    void MakeMultipart(std::string boundary);
+    void SetClosing(std::string closing) { closing_ = std::move(closing); }
+    // Takes the body over from another part (for wrapping a message body).
+    void TakeBodyFrom(Part& other);
+
+private:
+    void SplitMultipart(std::string_view body, int depth);
+
+    Header header_;
+    std::string defaultType_;
+    std::string body_;
+    bool multipart_ = false;
+    bool boundaryFromImbndary_ = false;
+    std::string boundary_;
+    std::string preamble_;
+    std::vector<Child> children_;
+    std::string closing_;
+    std::string epilogue_;
+};
+
+}  // namespace quill::mime

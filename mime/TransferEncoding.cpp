@@ -1,0 +1,151 @@
+#include "TransferEncoding.h"
+
+#include <array>
+
+#include "mime/Header.h"
+
+namespace quill::mime {
+namespace {
+
+constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr std::size_t kQpLine = 76;
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::string DecodeBase64(std::string_view text) {
+    static const auto table = [] {
+        std::array<signed char, 256> t{};
+        t.fill(-1);
+        for (std::size_t i = 0; i < kAlphabet.size(); ++i) t[static_cast<unsigned char>(kAlphabet[i])] = static_cast<signed char>(i);
+        return t;
+    }();
+    std::string out;
+    out.reserve(text.size() / 4 * 3);
+    unsigned bits = 0;
+    int count = 0;
+    for (char c : text) {
+        int v = table[static_cast<unsigned char>(c)];
+        if (v < 0) continue;
+        bits = ((bits << 6) | static_cast<unsigned>(v)) & 0xFFFFFF;
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out += static_cast<char>((bits >> count) & 0xFF);
+        }
+    }
+    return out;
+}
+
+std::string EncodeBase64(std::string_view bytes, std::string_view lineEnd, std::size_t lineLength) {
+    std::string out;
+    out.reserve(bytes.size() * 4 / 3 + bytes.size() / 57 * lineEnd.size() + 4);
+    std::size_t column = 0;
+    auto put = [&](char c) {
+        if (column == lineLength) {
+            out += lineEnd;
+            column = 0;
+        }
+        out += c;
+        ++column;
+    };
+    std::size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+                     static_cast<unsigned char>(bytes[i + 2]);
+        put(kAlphabet[(v >> 18) & 63]);
+        put(kAlphabet[(v >> 12) & 63]);
+        put(kAlphabet[(v >> 6) & 63]);
+        put(kAlphabet[v & 63]);
+    }
+    if (i < bytes.size()) {
+        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        put(kAlphabet[(v >> 18) & 63]);
+        put(kAlphabet[(v >> 12) & 63]);
+        put(i + 1 < bytes.size() ? kAlphabet[(v >> 6) & 63] : '=');
+        put('=');
+    }
+    return out;
+}
+
+std::string DecodeQuotedPrintable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t nl = text.find('\n', pos);
+        std::size_t contentEnd = nl == std::string_view::npos ? text.size() : nl;
+        std::string_view lineEnd = nl == std::string_view::npos ? std::string_view() : text.substr(nl, 1);
+        if (contentEnd > pos && text[contentEnd - 1] == '\r' && nl != std::string_view::npos) {
+            --contentEnd;
+            lineEnd = text.substr(contentEnd, nl + 1 - contentEnd);
+        }
+        std::string_view line = text.substr(pos, contentEnd - pos);
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+        bool soft = !line.empty() && line.back() == '=';
+        if (soft) line.remove_suffix(1);
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (line[i] == '=' && i + 2 < line.size() && HexValue(line[i + 1]) >= 0 && HexValue(line[i + 2]) >= 0) {
+                out += static_cast<char>(HexValue(line[i + 1]) * 16 + HexValue(line[i + 2]));
+                i += 2;
+            } else {
+                out += line[i];
+            }
+        }
+        if (!soft) out += lineEnd;
+        pos = nl == std::string_view::npos ? text.size() : nl + 1;
+    }
+    return out;
+}
+
+std::string EncodeQuotedPrintable(std::string_view text, std::string_view lineEnd) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t nl = text.find('\n', pos);
+        bool hasEnd = nl != std::string_view::npos;
+        std::size_t end = hasEnd ? nl : text.size();
+        if (hasEnd && end > pos && text[end - 1] == '\r') --end;
+        std::string_view line = text.substr(pos, end - pos);
+        std::size_t column = 0;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            auto c = static_cast<unsigned char>(line[i]);
+            bool last = i + 1 == line.size();
+            std::string unit;
+            if ((c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !last)) {
+                unit = std::string(1, static_cast<char>(c));
+            } else {
+                unit = std::string("=") + kHex[c >> 4] + kHex[c & 15];
+            }
+            // Keep room for the "=" of a soft break unless this ends the line.
+            std::size_t limit = last ? kQpLine : kQpLine - 1;
+            if (column + unit.size() > limit) {
+                out += "=";
+                out += lineEnd;
+                column = 0;
+            }
+            out += unit;
+            column += unit.size();
+        }
+        if (hasEnd) out += lineEnd;
+        pos = hasEnd ? nl + 1 : text.size();
+    }
+    return out;
+}
+
+std::string DecodeTransfer(std::string_view body, std::string_view encoding) {
+    if (EqualsIgnoreCase(encoding, "base64")) return DecodeBase64(body);
+    if (EqualsIgnoreCase(encoding, "quoted-printable")) return DecodeQuotedPrintable(body);
+    return std::string(body);
+}
+
+}  // namespace quill::mime
