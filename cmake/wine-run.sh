@@ -48,10 +48,14 @@ case "${1:-}" in
   --start)
     make_prefix
     "$server" -k 2>/dev/null; "$server" -w
-    "$server" -p
+    # The daemon keeps the stderr it was given; under ctest that is the test's
+    # pipe, and ctest waits for it to close.
+    "$server" -p </dev/null >/dev/null 2>&1
     # Detached, so the services it spawns don't hold the caller's pipes open.
+    # Waiting for it means the session is up before the first test starts its
+    # own first window.
     setsid "$loader" wineboot </dev/null >/dev/null 2>&1 &
-    sleep 1
+    wait $!
     exit 0 ;;
   --stop)
     "$server" -k 2>/dev/null
