@@ -335,11 +335,11 @@ std::string FormatParameter(std::string_view name, std::string_view value, std::
         if (name.size() + quoted.size() + 3 <= kMaxLine) return std::string(name) + "=\"" + quoted + "\"";
         // Continuations of plain text; a section never ends inside an escape.
         std::string out;
-        std::size_t budget = kMaxLine - name.size() - 8;
+        std::size_t budget = name.size() + 24 < kMaxLine ? kMaxLine - name.size() - 8 : 16;
         int n = 0;
         for (std::size_t k = 0; k < quoted.size(); ++n) {
             std::size_t len = std::min(budget, quoted.size() - k);
-            if (k + len < quoted.size() && quoted[k + len - 1] == '\\') --len;
+            if (k + len < quoted.size() && quoted[k + len - 1] == '\\') ++len;  // keep the escape whole
             if (n) out += sep;
             out += std::string(name) + "*" + std::to_string(n) + "=\"" + quoted.substr(k, len) + "\"";
             k += len;

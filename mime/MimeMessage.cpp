@@ -43,6 +43,23 @@ bool HasLongLine(std::string_view s) {
     return false;
 }
 
+// Would the text, written as it is, hold a line that splits the message
+// somewhere else: a delimiter of any of its multiparts?
+bool HoldsDelimiter(std::string_view text, const Part& root) {
+    bool holds = false;
+    Walk(root, [&](const Part& p) {
+        if (holds || !p.IsMultipart()) return;
+        std::string marker = "--" + p.Boundary();
+        for (std::size_t at = text.find(marker); at != std::string_view::npos; at = text.find(marker, at + 1)) {
+            if (at == 0 || text[at - 1] == '\n' || text[at - 1] == '\r') {
+                holds = true;
+                return;
+            }
+        }
+    });
+    return holds;
+}
+
 std::string NormaliseLineEnds(std::string_view text, std::string_view lineEnd) {
     std::string out;
     out.reserve(text.size() + text.size() / 32);
@@ -213,6 +230,7 @@ bool MimeMessage::SetPartText(Part& part, std::string_view utf8) {
     }
 
     std::string encoding = part.TransferEncoding();
+    bool holdsDelimiter = HoldsDelimiter(bytes, *root_);
     bool wasEndedByLine = !part.RawBody().empty() && part.RawBody().back() == '\n';
     std::string body;
     if (encoding == "base64") {
@@ -220,8 +238,8 @@ bool MimeMessage::SetPartText(Part& part, std::string_view utf8) {
         if (wasEndedByLine && !body.empty()) body += lineEnd_;
     } else if (encoding == "quoted-printable") {
         body = EncodeQuotedPrintable(bytes, lineEnd_);
-    } else if ((encoding == "8bit" || encoding == "binary") || (IsAscii(bytes) && !HasLongLine(bytes) &&
-                                                               (encoding.empty() || encoding == "7bit"))) {
+    } else if (!holdsDelimiter && ((encoding == "8bit" || encoding == "binary") ||
+                                   (IsAscii(bytes) && !HasLongLine(bytes) && (encoding.empty() || encoding == "7bit")))) {
         body = bytes;
     } else {
         header.Set("Content-Transfer-Encoding", "quoted-printable", lineEnd_);

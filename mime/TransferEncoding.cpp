@@ -121,7 +121,11 @@ std::string EncodeQuotedPrintable(std::string_view text, std::string_view lineEn
             auto c = static_cast<unsigned char>(line[i]);
             bool last = i + 1 == line.size();
             std::string unit;
-            if ((c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !last)) {
+            // A '-' that starts a line is escaped, so no line of the text can
+            // pass for a boundary delimiter of the message around it.
+            bool startsLine = column == 0;
+            if ((c >= 33 && c <= 126 && c != '=' && !(c == '-' && startsLine)) ||
+                ((c == ' ' || c == '\t') && !last)) {
                 unit = std::string(1, static_cast<char>(c));
             } else {
                 unit = std::string("=") + kHex[c >> 4] + kHex[c & 15];
@@ -132,6 +136,7 @@ std::string EncodeQuotedPrintable(std::string_view text, std::string_view lineEn
                 out += "=";
                 out += lineEnd;
                 column = 0;
+                if (c == '-') unit = "=2D";
             }
             out += unit;
             column += unit.size();

@@ -18,7 +18,8 @@ std::string EncodeBase64(std::string_view bytes, std::string_view lineEnd, std::
 // kept as it is. Hard line ends are kept as written.
 std::string DecodeQuotedPrintable(std::string_view text);
 // Text mode: each line of the input (LF or CR LF) becomes a line ended by
-// lineEnd, split by soft breaks to at most 76 characters.
+// lineEnd, split by soft breaks to at most 76 characters. A '-' at the start
+// of a line is written as =2D, so the text never holds a delimiter line.
 std::string EncodeQuotedPrintable(std::string_view text, std::string_view lineEnd);
 
 // The body's bytes under the encoding named (any letter case).
