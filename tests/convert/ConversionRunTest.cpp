@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "TestFiles.h"
 #include "convert/EmlMessageFile.h"
 
 namespace quill {
@@ -13,12 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using testing::ReadAll;
 
 std::string Message(const std::string& subject) {
     return "Delivered-To: me@example.org\r\nSubject: " + subject + "\r\n\r\nbody of " + subject + "\r\n";
@@ -134,13 +130,19 @@ protected:
         view.entries.emplace_back(name, selected);
     }
 
-    std::unique_ptr<ConversionRun> MakeRun() {
+    // The fakes wired in; the PST target is the test's to choose.
+    RunServices Services() {
         RunServices s;
         s.view = &view;
         s.chooser = &chooser;
         s.boxes = &boxes;
         s.pump = &pump;
         s.clock = &clock;
+        return s;
+    }
+
+    std::unique_ptr<ConversionRun> MakeRun() {
+        RunServices s = Services();
         s.makeOutlookTarget = [this]() -> std::unique_ptr<OutlookTarget> {
             pstMade = true;
             auto p = std::make_unique<FakePst>();
@@ -237,12 +239,7 @@ TEST_F(RunTest, OutlookTargetWithNothingSelectedStillMakesAClosedPst) {
 TEST_F(RunTest, FailedImportKeepsTheFileAndIsReported) {
     Container("Inbox.imm", {Message("a"), Message("b"), Message("c")});
     view.outlook = true;
-    RunServices s;
-    s.view = &view;
-    s.chooser = &chooser;
-    s.boxes = &boxes;
-    s.pump = &pump;
-    s.clock = &clock;
+    RunServices s = Services();
     FakePst* fake = nullptr;
     std::vector<std::string> folders;
     std::vector<std::pair<std::string, std::string>> imports;
@@ -291,12 +288,7 @@ TEST_F(RunTest, FailedImportKeepsTheFileAndIsReported) {
 TEST_F(RunTest, PstThatCannotBeCreatedShowsTheCause) {
     Container("Inbox.imm", {Message("a")});
     view.outlook = true;
-    RunServices s;
-    s.view = &view;
-    s.chooser = &chooser;
-    s.boxes = &boxes;
-    s.pump = &pump;
-    s.clock = &clock;
+    RunServices s = Services();
     s.makeOutlookTarget = []() -> std::unique_ptr<OutlookTarget> {
         auto p = std::make_unique<FakePst>();
         p->failOpen = true;

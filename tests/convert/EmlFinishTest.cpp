@@ -7,23 +7,15 @@
 #include <sstream>
 
 #include "mime/MimeMessage.h"
+#include "TestFiles.h"
 
 namespace quill {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-void WriteAll(const fs::path& p, const std::string& bytes) {
-    std::ofstream f(p, std::ios::binary);
-    f << bytes;
-}
+using testing::ReadAll;
+using testing::WriteAll;
 
 std::string ReferencePart(const std::string& name) {
     return "--b1\r\nContent-Type: application/octet-stream; name=\"" + name +
