@@ -55,6 +55,10 @@ public:
 
     void Write(const char* data, std::size_t n);
     void Write(const std::string& s) { Write(s.data(), s.size()); }
+    // Writes at an offset already written (or inside the file) without moving the end that
+    // Write appends at: for formats whose header is written last.
+    void WriteAt(std::uint64_t offset, const char* data, std::size_t n);
+    std::uint64_t Size() const noexcept { return written_; }
     void Close();  // flushes; throws FileError(Write) when the data did not land
     const std::string& Path() const noexcept { return path_; }
 

@@ -79,6 +79,21 @@ void OutputFile::Write(const char* data, std::size_t n) {
     }
 }
 
+void OutputFile::WriteAt(std::uint64_t offset, const char* data, std::size_t n) {
+    while (n > 0) {
+        ssize_t put = ::pwrite(static_cast<int>(handle_), data, n, static_cast<off_t>(offset));
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            throw FileError(FileError::Kind::Write, path_, offset,
+                            Describe("cannot write", path_, err) + " at offset " + std::to_string(offset));
+        }
+        data += put;
+        n -= static_cast<std::size_t>(put);
+        offset += static_cast<std::uint64_t>(put);
+    }
+}
+
 void OutputFile::Close() {
     if (handle_ < 0) return;
     int fd = static_cast<int>(handle_);

@@ -85,19 +85,37 @@ OutputFile::~OutputFile() {
     }
 }
 
-void OutputFile::Write(const char* data, std::size_t n) {
+namespace {
+
+// Positioned writes throughout: a synchronous handle moves its file pointer after a positioned
+// write, so appending and writing at an offset both name their offset.
+void WriteAtOffset(HANDLE h, const std::string& path, std::uint64_t offset, const char* data, std::size_t n) {
     while (n > 0) {
         DWORD chunk = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
         DWORD put = 0;
-        if (!WriteFile(H(handle_), data, chunk, &put, nullptr)) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        if (!WriteFile(h, data, chunk, &put, &at)) {
             DWORD err = GetLastError();
-            throw FileError(FileError::Kind::Write, path_, written_,
-                            Describe("cannot write", path_, err) + " at offset " + std::to_string(written_));
+            throw FileError(FileError::Kind::Write, path, offset,
+                            Describe("cannot write", path, err) + " at offset " + std::to_string(offset));
         }
         data += put;
         n -= put;
-        written_ += put;
+        offset += put;
     }
+}
+
+}  // namespace
+
+void OutputFile::Write(const char* data, std::size_t n) {
+    WriteAtOffset(H(handle_), path_, written_, data, n);
+    written_ += n;
+}
+
+void OutputFile::WriteAt(std::uint64_t offset, const char* data, std::size_t n) {
+    WriteAtOffset(H(handle_), path_, offset, data, n);
 }
 
 void OutputFile::Close() {
