@@ -27,16 +27,23 @@ namespace quill::cli {
 struct ConvertHooks {
     std::function<std::unique_ptr<MessageFinisher>()> makeFinisher;
     std::function<std::unique_ptr<OutlookTarget>()> makeOutlookTarget;
+    // Where the store is when no --store is given (on Windows: IncrediMail's own settings);
+    // empty when none is found.
+    std::function<std::string()> findStore;
 };
 ConvertHooks DefaultConvertHooks();
 
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// quillmere convert --store DIR [--attachments DIR] --out DIR [--target eml|pst] [--advance] [CONTAINER...]
+// quillmere convert [--store DIR] [--attachments DIR] --out DIR [--target eml|pst] [--advance] [CONTAINER...]
 int ConvertCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    const ConvertHooks& hooks);
-// quillmere list --store DIR
-int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// quillmere list [--store DIR]
+int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                const ConvertHooks& hooks);
+
+// The store folder found on this machine without being told; empty when there is none.
+std::string DefaultStoreFolder();
 
 // quillmere split [--advance] CONTAINER OUTDIR
 int SplitCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

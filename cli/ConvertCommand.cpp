@@ -12,7 +12,7 @@ namespace quill::cli {
 namespace {
 
 constexpr const char* kConvertUsage =
-    "usage: quillmere convert --store DIR [--attachments DIR] --out DIR [--target eml|pst] [--advance]"
+    "usage: quillmere convert [--store DIR] [--attachments DIR] --out DIR [--target eml|pst] [--advance]"
     " [CONTAINER...]\n";
 
 struct Options {
@@ -130,20 +130,32 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::ostream& err) 
             o.containers.push_back(a);
         }
     }
-    if (o.store.empty() || o.out.empty()) return false;
-    if (o.attachments.empty()) o.attachments = platform::JoinPath(o.store, "Attachments");
-    return true;
+    return !o.out.empty();
+}
+
+// The store named on the command line, else the one found on this machine.
+bool ResolveStore(std::string& store, const ConvertHooks& hooks, const char* verb, std::ostream& err) {
+    if (!store.empty()) return true;
+    if (hooks.findStore) store = hooks.findStore();
+    if (!store.empty()) return true;
+    err << "quillmere " << verb << ": no IncrediMail store found on this machine; name it with --store DIR\n";
+    return false;
 }
 
 }  // namespace
 
-int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 2 || args[0] != "--store") {
-        err << "usage: quillmere list --store DIR\n";
+int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                const ConvertHooks& hooks) {
+    std::string store;
+    if (args.size() == 2 && args[0] == "--store") {
+        store = args[1];
+    } else if (!args.empty()) {
+        err << "usage: quillmere list [--store DIR]\n";
         return kExitUsage;
     }
+    if (!ResolveStore(store, hooks, "list", err)) return kExitFailed;
     try {
-        for (const auto& name : ListContainers(args[1])) out << name << "\n";
+        for (const auto& name : ListContainers(store)) out << name << "\n";
     } catch (const platform::FileError& e) {
         err << "quillmere list: " << e.what() << "\n";
         return kExitFailed;
@@ -158,6 +170,8 @@ int ConvertCommand(const std::vector<std::string>& args, std::ostream& out, std:
         err << kConvertUsage;
         return kExitUsage;
     }
+    if (!ResolveStore(o.store, hooks, "convert", err)) return kExitFailed;
+    if (o.attachments.empty()) o.attachments = platform::JoinPath(o.store, "Attachments");
     std::vector<std::string> entries = o.containers;
     if (entries.empty()) {
         try {

@@ -9,7 +9,7 @@ want=(cmake ninja-build g++ libgtest-dev googletest
       clang libclang-rt-14-dev
       pff-tools pst-utils python3-pypff python3)
 if [ "${1:-}" = "--run-only" ]; then
-  want=(cmake ninja-build g++ libgtest-dev)
+  want=(cmake ninja-build g++ libgtest-dev pff-tools)
 fi
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the command-line converter and runs it on
-# a generated sample store. Output goes to ./out (made anew each time).
+# Installs what is missing, builds the command-line converter and converts a
+# generated sample store to .eml files and to a PST file. Output goes to ./out
+# (made anew each time).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,10 +10,25 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILL_TESTS=OF
 cmake --build build/release -j"${JOBS:-2}" >/dev/null
 
 rm -rf out
-mkdir -p out
+mkdir -p out/eml out/pst
 build/release/tools/quill-genstore --seed 1 --out out/sample-store
-for container in out/sample-store/*.imm; do
-  name=$(basename "$container" .imm)
-  echo "== quillmere split \"$container\" \"out/split/$name\""
-  build/release/cli/quillmere split "$container" "out/split/$name"
-done
+quillmere=build/release/cli/quillmere
+
+echo "== quillmere list --store out/sample-store"
+"$quillmere" list --store out/sample-store
+
+echo "== quillmere convert --store out/sample-store --out out/eml --target eml"
+"$quillmere" convert --store out/sample-store --out out/eml --target eml
+
+echo "== quillmere convert --store out/sample-store --out out/pst --target pst"
+"$quillmere" convert --store out/sample-store --out out/pst --target pst
+
+eml_count=$(find out/eml -name '*.eml' | wc -l)
+pst_file=$(find out/pst -name '*.pst' | head -n1)
+echo "== summary"
+echo "EML files: $eml_count in out/eml"
+echo "PST file:  $pst_file ($(stat -c %s "$pst_file") bytes)"
+if command -v pffinfo >/dev/null; then
+  echo "== pffinfo \"$pst_file\""
+  pffinfo "$pst_file" | sed -n '1,40p'
+fi

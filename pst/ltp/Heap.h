@@ -40,6 +40,16 @@ public:
     // HNBITMAPHDR (blocks 8, 136, 264, ...) in the others, each ending with its HNPAGEMAP, fill
     // levels set.
     [[nodiscard]] std::vector<std::vector<std::uint8_t>> Finish() const;
+
+private:
+    struct Block {
+        std::vector<std::uint8_t> bytes;   // the block's header space, then its allocations back to back
+        std::vector<std::uint16_t> starts; // rgibAlloc without the closing entry
+    };
+
+    std::uint8_t clientSig;
+    Hid userRoot = 0;
+    std::vector<Block> blocks;
 };
 
 } // namespace quill::pst::ltp

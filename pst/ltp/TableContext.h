@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <unordered_set>
 #include <vector>
 
 #include "pst/ltp/Heap.h"
@@ -27,6 +29,29 @@ public:
     // it fits in one allocation, else through `sink` as a subnode whose 8176-byte blocks each hold
     // whole rows (padded). Large variable cells go through `sink` too.
     [[nodiscard]] std::vector<std::vector<std::uint8_t>> Finish(SubnodeSink& sink) const;
+
+private:
+    struct Column {
+        std::uint32_t tag;
+        std::uint16_t ib;
+        std::uint8_t cb;
+        std::uint8_t iBit;
+        bool hnid; // the cell holds an HNID to the value, not the value
+    };
+    struct PendingValue { // a variable cell's value, placed in the heap or a subnode by Finish
+        std::size_t cell;  // offset of the cell in `matrix`
+        std::vector<std::uint8_t> bytes;
+    };
+
+    // Sorted by tag, the TCOLDESC order. iBit: LtpRowId 0, LtpRowVer 1, the others in this order;
+    // a row's LtpRowVer is its 1-based position.
+    std::vector<Column> columns;
+    std::array<std::uint16_t, 4> rgib{};
+    std::size_t rowSize = 0;
+    std::vector<std::uint8_t> matrix; // the rows in the order added, variable cells still 0
+    std::vector<PendingValue> pending;
+    std::vector<std::uint32_t> rowIds;
+    std::unordered_set<std::uint32_t> rowIdSet;
 };
 
 } // namespace quill::pst::ltp

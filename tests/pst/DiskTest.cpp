@@ -3,10 +3,12 @@
 #include "pst/disk/Crc.h"
 #include "pst/disk/Header.h"
 #include "pst/disk/Layout.h"
+#include "pst/disk/Permute.h"
 #include "pst/disk/Trailer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -197,4 +199,26 @@ TEST(Header, FieldsLandAtTheirOffsetsAndBothCrcsCheck)
     tampered = out;
     tampered[540] ^= 1;
     EXPECT_TRUE(disk::HeaderCrcsValid(tampered));
+}
+
+// The decoding table printed in the format document (mpbbI) begins and ends with these bytes; a
+// mistyped encoding byte breaks the inverse somewhere and shows up here or in the round trip.
+TEST(Permute, DecodeTableMatchesThePublishedInverseAndRoundTripsEveryByte)
+{
+    std::vector<std::uint8_t> all(256);
+    for (int i = 0; i < 256; ++i) all[i] = static_cast<std::uint8_t>(i);
+    std::vector<std::uint8_t> decoded = all;
+    disk::PermuteDecode(decoded);
+    const std::vector<std::uint8_t> first = {71, 241, 180, 230, 11, 106, 114, 72, 133, 78, 158, 235, 226, 248, 148, 83};
+    const std::vector<std::uint8_t> last = {212, 225, 17, 208, 8, 139, 42, 242, 237, 154, 100, 63, 193, 108, 249, 236};
+    EXPECT_EQ(std::vector<std::uint8_t>(decoded.begin(), decoded.begin() + 16), first);
+    EXPECT_EQ(std::vector<std::uint8_t>(decoded.end() - 16, decoded.end()), last);
+
+    std::vector<std::uint8_t> encoded = all;
+    disk::PermuteEncode(encoded);
+    std::vector<bool> seen(256);
+    for (auto b : encoded) seen[b] = true;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), true), 256) << "encoding is not a permutation";
+    disk::PermuteDecode(encoded);
+    EXPECT_EQ(encoded, all);
 }

@@ -1,0 +1,82 @@
+#include "convert/PstTarget.h"
+
+#include "convert/ConversionRun.h"
+#include "convert/PstMessageMap.h"
+#include "mime/MimeMessage.h"
+#include "platform/File.h"
+#include "pst/PstWriter.h"
+
+namespace quill {
+
+namespace {
+
+constexpr int kMaxNameAttempts = 1000;
+
+}  // namespace
+
+PstTarget::PstTarget() = default;
+PstTarget::~PstTarget() = default;
+
+TargetResult PstTarget::Open(const std::string& targetFolder, Clock& clock) {
+    const std::string base = targetFolder + "Quillmere" + FormatRunTime(clock.Now());
+    // The clock is read again for the display name, as the original program did.
+    displayName_ = "IncrediMail Messages : Created - " + FormatRunTime(clock.Now());
+    std::string lastError;
+    for (int n = 1; n <= kMaxNameAttempts; ++n) {
+        const std::string candidate = n == 1 ? base + ".pst" : base + " (" + std::to_string(n) + ").pst";
+        if (platform::PathExists(candidate)) continue;
+        try {
+            writer_ = std::make_unique<pst::PstWriter>(candidate, displayName_);
+            path_ = candidate;
+            return {};
+        } catch (const pst::PstError& e) {
+            // Another process may have taken the name between the check and the create.
+            if (!platform::PathExists(candidate)) return TargetResult::Failed(e.what());
+            lastError = e.what();
+        }
+    }
+    return TargetResult::Failed("no free PST file name next to \"" + base + ".pst\"" +
+                                (lastError.empty() ? "" : ": " + lastError));
+}
+
+TargetResult PstTarget::AddFolder(const std::string& folderName) {
+    if (!writer_) return TargetResult::Failed("the PST file is not open");
+    if (writer_->FindFolder(writer_->TopFolder(), folderName)) return {};
+    try {
+        (void)writer_->AddFolder(writer_->TopFolder(), folderName);
+    } catch (const pst::PstError& e) {
+        return TargetResult::Failed(e.what());
+    }
+    return {};
+}
+
+TargetResult PstTarget::Import(const std::string& folderName, const std::string& messageFile) {
+    if (!writer_) return TargetResult::Failed("the PST file is not open");
+    // The folder path "\\<display name>\<folder>" names a folder directly under the top.
+    auto folder = writer_->FindFolder(writer_->TopFolder(), folderName);
+    if (!folder)
+        return TargetResult::Failed("no folder \"\\\\" + displayName_ + "\\" + folderName + "\" in \"" + path_ + "\"");
+    mime::MimeMessage message;
+    if (!message.LoadFile(messageFile)) return TargetResult::Failed(message.LastError());
+    try {
+        writer_->AddMessage(*folder, MapMessage(message));
+    } catch (const pst::PstError& e) {
+        return TargetResult::Failed(e.what());
+    } catch (const std::exception& e) {
+        return TargetResult::Failed("cannot import \"" + messageFile + "\": " + e.what());
+    }
+    return {};
+}
+
+TargetResult PstTarget::Close() {
+    if (!writer_) return {};
+    auto writer = std::move(writer_);
+    try {
+        writer->Close();
+    } catch (const pst::PstError& e) {
+        return TargetResult::Failed(e.what() + std::string("; the incomplete file was removed"));
+    }
+    return {};
+}
+
+}  // namespace quill

@@ -1,0 +1,39 @@
+#pragma once
+// The run's Outlook target on the project's own PST writer: no mail program
+// is needed. Open creates "Quillmere<time>.pst" in the target folder (never
+// an existing file: a second run in the same second gets " (2)" and so on),
+// with the top folder shown as "IncrediMail Messages : Created - <time>";
+// each container becomes a mail folder under the top folder, and each
+// message file is imported through the MIME component.
+
+#include <memory>
+#include <string>
+
+#include "convert/OutlookTarget.h"
+
+namespace quill {
+namespace pst {
+class PstWriter;
+}
+
+class PstTarget : public OutlookTarget {
+public:
+    PstTarget();
+    ~PstTarget() override;
+
+    [[nodiscard]] TargetResult Open(const std::string& targetFolder, Clock& clock) override;
+    // A folder of that name already there is not an error: the messages go
+    // into it, as the lookup by path finds it.
+    [[nodiscard]] TargetResult AddFolder(const std::string& folderName) override;
+    [[nodiscard]] TargetResult Import(const std::string& folderName, const std::string& messageFile) override;
+    [[nodiscard]] TargetResult Close() override;
+    std::string Path() const override { return path_; }
+    const std::string& DisplayName() const { return displayName_; }
+
+private:
+    std::unique_ptr<pst::PstWriter> writer_;
+    std::string path_;
+    std::string displayName_;
+};
+
+}  // namespace quill

@@ -1,0 +1,474 @@
+#include "convert/PstMessageMap.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace quill {
+namespace {
+
+constexpr std::int64_t kDec8At0815 = 1796717700;  // 2026-12-08 08:15:00 UTC
+
+pst::NewMessage Map(const std::string& bytes, const MessageMapOptions& options = {}) {
+    mime::MimeMessage m;
+    m.Load(bytes);
+    return MapMessage(m, options);
+}
+
+std::string Str(const pst::PropertyList& p, std::uint16_t id) {
+    return p.GetStringUtf8(id);
+}
+
+std::string Bytes(const pst::PropertyList& p, std::uint16_t id) {
+    const pst::Property* v = p.Find(id);
+    return v ? std::string(v->value.begin(), v->value.end()) : std::string();
+}
+
+std::uint64_t Time(const pst::PropertyList& p, std::uint16_t id) {
+    const pst::Property* v = p.Find(id);
+    std::uint64_t t = 0;
+    if (v && v->value.size() == 8)
+        for (int i = 7; i >= 0; --i) t = (t << 8) | v->value[static_cast<std::size_t>(i)];
+    return t;
+}
+
+std::vector<std::uint8_t> Utf16Z(std::string_view ascii) {
+    std::vector<std::uint8_t> out;
+    for (char c : ascii) {
+        out.push_back(static_cast<std::uint8_t>(c));
+        out.push_back(0);
+    }
+    out.push_back(0);
+    out.push_back(0);
+    return out;
+}
+
+// ---- subject ----
+
+TEST(PstMessageMapSubject, PrefixIsSplitOffInEveryCharset) {
+    struct Case {
+        std::string header, stored, topic;
+    };
+    const Case cases[] = {
+        {"Hello there", std::string("\x01\x01", 2) + "Hello there", "Hello there"},
+        {"Re: Hello", "\x01\x05Re: Hello", "Hello"},
+        {"FWD: Hello", "\x01\x06" + std::string("FWD: Hello"), "Hello"},
+        {"=?UTF-8?Q?AW:_Gr=C3=BC=C3=9Fe?=", "\x01\x05" + std::string("AW: Gr\u00fc\u00dfe"), "Gr\u00fc\u00dfe"},
+        {"=?ISO-8859-1?Q?SV:_R=E4kning?=", "\x01\x05SV: R\xC3\xA4kning", "R\xC3\xA4kning"},
+        {"=?KOI8-R?Q?RE:_=F0=D2=C9=D7=C5=D4?=", "\x01\x05RE: \u041f\u0440\u0438\u0432\u0435\u0442",
+         "\u041f\u0440\u0438\u0432\u0435\u0442"},
+        {"RIF:no space", "\x01\x05RIF:no space", "no space"},
+        {"Note: four letters are no prefix", std::string("\x01\x01", 2) + "Note: four letters are no prefix",
+         "Note: four letters are no prefix"},
+        {"2026: digits are no prefix", std::string("\x01\x01", 2) + "2026: digits are no prefix",
+         "2026: digits are no prefix"},
+        {"", std::string("\x01\x01", 2), ""},
+    };
+    for (const auto& c : cases) {
+        auto m = Map("Subject: " + c.header + "\r\n\r\nx");
+        EXPECT_EQ(Str(m.props, 0x0037), c.stored) << c.header;
+        EXPECT_EQ(Str(m.props, 0x0070), c.topic) << c.header;
+        EXPECT_EQ(Str(m.props, 0x0E1D), c.topic) << c.header;
+    }
+}
+
+TEST(PstMessageMapSubject, OnlyTheFirstPrefixCountsAndMissingSubjectLeavesNone) {
+    EXPECT_EQ(SubjectPrefixLength("Re: Re: x"), 4u);
+    EXPECT_EQ(SubjectPrefixLength("Re:"), 3u);
+    EXPECT_EQ(SubjectPrefixLength(":x"), 0u);
+    auto m = Map("From: a@b.c\r\n\r\nx");
+    EXPECT_FALSE(m.props.Has(0x0037));
+    EXPECT_FALSE(m.props.Has(0x0070));
+}
+
+// ---- addresses ----
+
+TEST(PstMessageMapAddress, ListParsingSurvivesQuotesGroupsCommentsAndDamage) {
+    auto list = ParseAddressList(
+        "\"Doe, John\" <john@example.com>, =?UTF-8?Q?J=C3=BCrgen_M=C3=BCller?= <jm@example.de>,"
+        " friends: a@x.org, \"B\" <b@x.org>;, bare@example.net (Bare Name), <@route.example:routed@example.com>,"
+        " Broken Name broken@example.org, =?utf-8?Q?Roe,_Jane?= <jane@example.com>, 'Quoted' <q@example.com>,"
+        " \"Unclosed <u@example.org");
+    std::vector<std::pair<std::string, std::string>> want = {
+        {"Doe, John", "john@example.com"},
+        {"J\xC3\xBCrgen M\xC3\xBCller", "jm@example.de"},
+        {"", "a@x.org"},
+        {"B", "b@x.org"},
+        {"Bare Name", "bare@example.net"},
+        {"", "routed@example.com"},
+        {"Broken Name", "broken@example.org"},
+        {"Roe, Jane", "jane@example.com"},
+        {"Quoted", "q@example.com"},
+        {"Unclosed", "u@example.org"},
+    };
+    ASSERT_EQ(list.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(list[i].name, want[i].first) << i;
+        EXPECT_EQ(list[i].address, want[i].second) << i;
+    }
+}
+
+TEST(PstMessageMapAddress, EmptyGroupsAndJunkGiveNoEntries) {
+    EXPECT_TRUE(ParseAddressList("undisclosed-recipients:;").empty());
+    EXPECT_TRUE(ParseAddressList(" , ;; <> ()").empty());
+    auto raw = ParseAddressList("M\xFCller <m@x.de>", "iso-8859-1");
+    ASSERT_EQ(raw.size(), 1u);
+    EXPECT_EQ(raw[0].name, "M\xC3\xBCller");
+}
+
+TEST(PstMessageMapAddress, OneOffEntryIdAndSearchKeyBytes) {
+    std::vector<std::uint8_t> want = {0,    0,    0,    0,    0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
+                                      0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02, 0x00, 0x00, 0x01, 0x80};
+    for (auto part : {"Bob", "SMTP", "b@x.io"}) {
+        auto u = Utf16Z(part);
+        want.insert(want.end(), u.begin(), u.end());
+    }
+    EXPECT_EQ(OneOffEntryId("Bob", "b@x.io"), want);
+    std::string key = std::string("SMTP:BOB.SMITH@EXAMPLE.COM") + '\0';
+    EXPECT_EQ(AddressSearchKey("Bob.Smith@Example.com"), std::vector<std::uint8_t>(key.begin(), key.end()));
+}
+
+TEST(PstMessageMapAddress, SenderAndSentRepresentingComeFromFrom) {
+    auto m = Map("From: =?UTF-8?B?SsO8cmdlbg==?= <j@example.de>\r\nSender: list@example.org\r\n\r\nx");
+    for (std::uint16_t id : {0x0C1A, 0x0042}) EXPECT_EQ(Str(m.props, id), "J\xC3\xBCrgen");
+    for (std::uint16_t id : {0x0C1F, 0x0065, 0x5D01, 0x5D02}) EXPECT_EQ(Str(m.props, id), "j@example.de");
+    for (std::uint16_t id : {0x0C1E, 0x0064}) EXPECT_EQ(Str(m.props, id), "SMTP");
+    auto id = OneOffEntryId("J\xC3\xBCrgen", "j@example.de");
+    EXPECT_EQ(Bytes(m.props, 0x0C19), std::string(id.begin(), id.end()));
+    EXPECT_EQ(Bytes(m.props, 0x0041), std::string(id.begin(), id.end()));
+    EXPECT_EQ(Bytes(m.props, 0x0C1D), std::string("SMTP:J@EXAMPLE.DE") + '\0');
+    EXPECT_EQ(Bytes(m.props, 0x003B), std::string("SMTP:J@EXAMPLE.DE") + '\0');
+}
+
+TEST(PstMessageMapAddress, SenderFallsBackToSenderHeaderAndToNameOnly) {
+    auto viaSender = Map("Sender: list@example.org\r\n\r\nx");
+    EXPECT_EQ(Str(viaSender.props, 0x0C1F), "list@example.org");
+    EXPECT_EQ(Str(viaSender.props, 0x0C1A), "list@example.org");  // no name: the address shows
+
+    auto nameOnly = Map("From: Just A Name\r\n\r\nx");
+    EXPECT_EQ(Str(nameOnly.props, 0x0C1A), "Just A Name");
+    EXPECT_FALSE(nameOnly.props.Has(0x0C1F));
+    EXPECT_FALSE(nameOnly.props.Has(0x0C19));
+}
+
+TEST(PstMessageMapAddress, RecipientsAndDisplayLines) {
+    auto m =
+        Map("To: \"Doe, John\" <john@example.com>, b@example.org\r\nCc: team: c@example.org;\r\n"
+            "To: second@example.org\r\nBcc: Hidden <h@example.org>\r\n\r\nx");
+    ASSERT_EQ(m.recipients.size(), 5u);
+    std::vector<std::uint32_t> types = {1, 1, 1, 2, 3};
+    std::vector<std::string> names = {"Doe, John", "b@example.org", "second@example.org", "c@example.org", "Hidden"};
+    for (std::size_t i = 0; i < 5; ++i) {
+        const auto& r = m.recipients[i];
+        EXPECT_EQ(r.GetInt32(0x0C15), types[i]) << i;
+        EXPECT_EQ(Str(r, 0x3001), names[i]) << i;
+        EXPECT_EQ(r.GetInt32(0x5FDF), i) << i;
+    }
+    const auto& r = m.recipients[0];
+    EXPECT_EQ(Str(r, 0x3002), "SMTP");
+    EXPECT_EQ(Str(r, 0x3003), "john@example.com");
+    EXPECT_EQ(Str(r, 0x39FE), "john@example.com");
+    auto id = OneOffEntryId("Doe, John", "john@example.com");
+    EXPECT_EQ(Bytes(r, 0x0FFF), std::string(id.begin(), id.end()));
+    EXPECT_EQ(Bytes(r, 0x300B), std::string("SMTP:JOHN@EXAMPLE.COM") + '\0');
+    EXPECT_EQ(r.GetInt32(0x0FFE), 6u);
+    EXPECT_EQ(r.GetInt32(0x3900, 99), 0u);
+    EXPECT_EQ(r.GetInt32(0x5FFD), 1u);
+    EXPECT_EQ(Bytes(r, 0x0E0F), std::string(1, '\0'));
+    EXPECT_EQ(Bytes(r, 0x3A40), std::string(1, '\0'));
+
+    EXPECT_EQ(Str(m.props, 0x0E04), "Doe, John; b@example.org; second@example.org");
+    EXPECT_EQ(Str(m.props, 0x0E03), "c@example.org");
+    EXPECT_EQ(Str(m.props, 0x0E02), "Hidden");
+}
+
+// ---- times ----
+
+TEST(PstMessageMapDate, Forms) {
+    struct Case {
+        const char* text;
+        std::int64_t want;
+    };
+    const Case cases[] = {
+        {"Tue, 08 Dec 2026 09:15:00 +0100", kDec8At0815},
+        {"Tue, 08 Dec 2026 09:15:00 +0100 (CET)", kDec8At0815},
+        {"8 Dec 2026 03:15:00 EST", kDec8At0815},
+        {"Tue, 8 Dec 26 08:15 GMT", kDec8At0815},
+        {"Tue, 08 Dec 126 08:15:00 -0000", kDec8At0815},
+        {"Tue Dec  8 08:15:00 2026", kDec8At0815},
+        {"Tuesday, December 8, 2026 8:15:00 PM +1200", kDec8At0815},
+        {"Mon, 7 Dec 2026 23:45:00 -08:30", kDec8At0815},
+        {"8-Dec-2026 08:15:00 Z", kDec8At0815},
+        {"8 Dec 2026", kDec8At0815 - 8 * 3600 - 15 * 60},
+    };
+    for (const auto& c : cases) {
+        auto t = ParseMailDate(c.text);
+        ASSERT_TRUE(t.has_value()) << c.text;
+        EXPECT_EQ(*t, c.want) << c.text;
+    }
+}
+
+TEST(PstMessageMapDate, UnreadableDatesAreAbsent) {
+    for (const char* bad : {"", "yesterday", "32 Dec 2026 10:00:00", "29 Feb 2026 10:00", "8 Dec 2026 25:00:00",
+                            "2026-12-08 10:00:00", "Dec 2026", "8 Dec 99999999999 10:00"})
+        EXPECT_FALSE(ParseMailDate(bad).has_value()) << bad;
+    EXPECT_TRUE(ParseMailDate("29 Feb 2028 10:00").has_value());
+}
+
+TEST(PstMessageMapDate, DeliveryTimeFromFirstReceivedThenDateThenFallback) {
+    const std::string date = "Date: Mon, 7 Dec 2026 23:00:00 +0000\r\n";
+    auto received =
+        Map("Received: from a by b; Tue, 08 Dec 2026 09:15:00 +0100\r\n"
+            "Received: from c by d; Mon, 07 Dec 2026 01:00:00 +0000\r\n" +
+            date + "\r\nx");
+    EXPECT_EQ(Time(received.props, 0x0E06), pst::FileTimeFromUnix(kDec8At0815));
+    EXPECT_EQ(Time(received.props, 0x3007), pst::FileTimeFromUnix(kDec8At0815));
+    EXPECT_EQ(Time(received.props, 0x3008), pst::FileTimeFromUnix(kDec8At0815));
+    EXPECT_EQ(Time(received.props, 0x0039), pst::FileTimeFromUnix(1796684400));
+
+    auto noDateInReceived = Map("Received: from a by b with SMTP id x\r\n" + date + "\r\nx");
+    EXPECT_EQ(Time(noDateInReceived.props, 0x0E06), pst::FileTimeFromUnix(1796684400));
+
+    MessageMapOptions options;
+    options.fallbackTime = 1000000000;
+    auto fallback = Map("Date: garbage\r\nSubject: s\r\n\r\nx", options);
+    EXPECT_FALSE(fallback.props.Has(0x0039));
+    EXPECT_EQ(Time(fallback.props, 0x0E06), pst::FileTimeFromUnix(1000000000));
+    EXPECT_EQ(Time(fallback.props, 0x3007), pst::FileTimeFromUnix(1000000000));
+
+    auto none = Map("Subject: s\r\n\r\nx");
+    EXPECT_FALSE(none.props.Has(0x0E06));
+    EXPECT_FALSE(none.props.Has(0x0039));
+}
+
+// ---- headers ----
+
+TEST(PstMessageMapHeaders, TransportHeadersIdsAndPriorities) {
+    auto m = Map(
+        "Subject: caf\xE9\nX-Name: \xC3\xA9t\xC3\xA9\nMessage-ID: <id1@example.com>\nIn-Reply-To: <id0@example.com>\n"
+        "References: <a@example.com>\n <id0@example.com>\nX-Priority: 1 (Highest)\n\nbody\n");
+    EXPECT_EQ(Str(m.props, 0x007D),
+              "Subject: caf\xC3\xA9\r\nX-Name: \xC3\xA9t\xC3\xA9\r\nMessage-ID: <id1@example.com>\r\n"
+              "In-Reply-To: <id0@example.com>\r\nReferences: <a@example.com>\r\n <id0@example.com>\r\nX-Priority: 1 (Highest)\r\n");
+    EXPECT_EQ(Str(m.props, 0x1035), "<id1@example.com>");
+    EXPECT_EQ(Str(m.props, 0x1042), "<id0@example.com>");
+    EXPECT_EQ(Str(m.props, 0x1039), "<a@example.com> <id0@example.com>");
+    EXPECT_EQ(m.props.GetInt32(0x0017), 2u);
+    EXPECT_EQ(m.props.GetInt32(0x0026), 1u);
+
+    auto low = Map("Importance: Low\r\nX-Priority: 1\r\n\r\nx");
+    EXPECT_EQ(low.props.GetInt32(0x0017), 0u);
+    EXPECT_EQ(low.props.GetInt32(0x0026), 0xFFFFFFFFu);
+    auto plain = Map("Subject: s\r\n\r\nx");
+    EXPECT_EQ(plain.props.GetInt32(0x0017, 99), 1u);
+    EXPECT_EQ(plain.props.GetInt32(0x0026, 99), 0u);
+    EXPECT_EQ(plain.props.GetInt32(0x0036, 99), 0u);
+}
+
+TEST(PstMessageMapHeaders, BrokenHeadersStillMap) {
+    const std::string broken[] = {
+        "",
+        "From: <<<\r\nTo: ,,,;;\r\nCc: \"\r\nDate: Tue, 99 Foo\r\nSubject\r\n\r\nbody",
+        "From: (unterminated comment\r\nTo: <a@b\r\nReceived: ;\r\n\r\n",
+        std::string("\xFF\xFE\x00garbage\r\n\r\n", 14),
+        "Content-Type: multipart/mixed; boundary=\"zz\"\r\n\r\n--zz\r\nContent-Type: image/png; name=\"\"\r\n\r\n",
+    };
+    for (const auto& b : broken) {
+        pst::NewMessage m;
+        EXPECT_NO_THROW(m = Map(b));
+        EXPECT_EQ(m.props.GetInt32(0x0E07) & 0x01u, 1u);
+        EXPECT_FALSE(m.props.Has(0x0039));
+    }
+    // Every cut of a full message (inside a header, an encoded word, a boundary) still maps.
+    const std::string full =
+        "From: =?utf-8?Q?A_B?= <a@b.c>\r\nTo: g: \"x, y\" <x@y.z>;\r\nDate: Tue, 8 Dec 2026 09:15:00 +0100\r\n"
+        "Subject: =?koi8-r?B?8NLJ?=\r\nContent-Type: multipart/related; boundary=r\r\n\r\n"
+        "--r\r\nContent-Type: text/html\r\n\r\n<p>&#x41;<img src=cid:i></p>\r\n"
+        "--r\r\nContent-Type: image/png\r\nContent-ID: <i>\r\nContent-Transfer-Encoding: base64\r\n\r\niVBO\r\n"
+        "--r\r\nContent-Type: message/rfc822\r\n\r\nSubject: in\r\n\r\nx\r\n--r--\r\n";
+    for (std::size_t n = 0; n <= full.size(); ++n) EXPECT_NO_THROW(Map(full.substr(0, n))) << n;
+
+    auto partial = Map("From: <<<\r\nTo: ok@example.com, <a@b\r\n\r\n");
+    ASSERT_EQ(partial.recipients.size(), 2u);
+    EXPECT_EQ(Str(partial.recipients[1], 0x3003), "a@b");
+}
+
+// ---- bodies ----
+
+TEST(PstMessageMapBody, TextOnlyHasNoHtml) {
+    auto m =
+        Map("Content-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+            "caf=E9\nline two\r\n");
+    EXPECT_EQ(Str(m.props, 0x1000), "caf\xC3\xA9\r\nline two\r\n");
+    EXPECT_FALSE(m.props.Has(0x1013));
+}
+
+TEST(PstMessageMapBody, HtmlOnlyKeepsRawBytesWithItsCodePageAndGetsAPlainRendering) {
+    auto m =
+        Map("Content-Type: text/html; charset=iso-8859-1\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+            "<p>caf=E9 &amp; <b>more</b></p>");
+    EXPECT_EQ(Bytes(m.props, 0x1013), "<p>caf\xE9 &amp; <b>more</b></p>");
+    EXPECT_EQ(m.props.GetInt32(0x3FDE), 28591u);
+    EXPECT_EQ(m.props.GetInt32(0x3FFD), 28591u);
+    EXPECT_EQ(Str(m.props, 0x1000), "caf\xC3\xA9 & more");
+}
+
+TEST(PstMessageMapBody, AlternativeTakesEachBodyFromItsPart) {
+    auto m = Map(
+        "Content-Type: multipart/alternative; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n"
+        "plain text\r\n--b\r\nContent-Type: text/html; charset=koi8-r\r\n\r\n<p>\xF0\xD2\xC9</p>\r\n--b--\r\n");
+    EXPECT_EQ(Str(m.props, 0x1000), "plain text");
+    EXPECT_EQ(Bytes(m.props, 0x1013), "<p>\xF0\xD2\xC9</p>");
+    EXPECT_EQ(m.props.GetInt32(0x3FDE), 20866u);
+}
+
+TEST(PstMessageMapBody, CodePages) {
+    struct Case {
+        const char* charset;
+        std::string bytes;
+        std::uint32_t want;
+    };
+    const Case cases[] = {
+        {"UTF-8", "x", 65001},
+        {"utf8", "x", 65001},
+        {"windows-1252", "x", 1252},
+        {"ISO-8859-2", "x", 28592},
+        {"iso-8859-15", "x", 28605},
+        {"KOI8-R", "x", 20866},
+        {"us-ascii", "plain", 20127},
+        {"us-ascii", "caf\xE9", 1252},
+        {"us-ascii", "caf\xC3\xA9", 65001},
+        {"windows-1251", "x", 1251},
+        {"cp1250", "x", 1250},
+        {"iso-2022-jp", "x", 50220},
+        {"Shift_JIS", "x", 932},
+        {"x-sjis", "x", 932},
+        {"gb2312", "x", 936},
+        {"ks_c_5601-1987", "x", 949},
+        {"big5", "x", 950},
+        {"euc-jp", "x", 51932},
+        {"utf-7", "x", 65000},
+        {"x-unknown", "caf\xC3\xA9", 65001},
+        {"", "caf\xE9", 1252},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CodePageForCharset(c.charset, c.bytes), c.want) << c.charset << " " << c.bytes;
+
+    auto meta =
+        Map("Content-Type: text/html\r\n\r\n<html><head><meta http-equiv=\"Content-Type\" "
+            "content=\"text/html; charset=windows-1251\"></head><body>\xCF</body></html>");
+    EXPECT_EQ(meta.props.GetInt32(0x3FDE), 1251u);
+    EXPECT_EQ(Str(meta.props, 0x1000), "\xD0\x9F");
+}
+
+TEST(PstMessageMapBody, HtmlRendering) {
+    EXPECT_EQ(
+        HtmlToText("<html><head><title>t</title><style>p{}</style></head><body><p>Hello&nbsp;<b>world</b></p>"
+                   "<div>a &amp; b &#233;&#x20AC;</div>line<br>two<script>x()</script><!-- note --></body></html>"),
+        "Hello world\n\na & b \xC3\xA9\xE2\x82\xAC\nline\ntwo");
+    EXPECT_EQ(HtmlToText("<b>a < b &bogus; <i"), "a < b &bogus;");
+}
+
+// ---- attachments ----
+
+// The line end before a delimiter belongs to the delimiter, so the last line has none.
+const std::string kAttachedMessage = "Subject: Quarterly: report v1.2?\r\nFrom: q@example.com\r\n\r\nnumbers";
+
+std::string MixedMessage() {
+    return "Subject: files\r\nContent-Type: multipart/mixed; boundary=m\r\n\r\n"
+           "--m\r\nContent-Type: text/plain\r\n\r\nsee files\r\n"
+           "--m\r\nContent-Type: application/pdf; name=\"Annual report 2026.pdf\"\r\n"
+           "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment\r\n\r\nJVBERi0=\r\n"
+           "--m\r\nContent-Type: text/plain\r\nContent-Disposition: attachment; filename=empty.txt\r\n\r\n"
+           "--m\r\nContent-Type: message/rfc822\r\n\r\n" +
+           kAttachedMessage +
+           "\r\n--m\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment;"
+           " filename*=utf-8''C%3A%5Ctmp%5C%C3%A9t%C3%A9.txt\r\n\r\nxyz\r\n"
+           "--m--\r\n";
+}
+
+TEST(PstMessageMapAttachment, NamesDataAndTypes) {
+    auto m = Map(MixedMessage());
+    ASSERT_EQ(m.attachments.size(), 4u);
+    const auto& pdf = m.attachments[0];
+    EXPECT_EQ(pdf.data, "%PDF-");
+    EXPECT_EQ(Str(pdf.props, 0x3707), "Annual report 2026.pdf");
+    EXPECT_EQ(Str(pdf.props, 0x3001), "Annual report 2026.pdf");
+    EXPECT_EQ(Str(pdf.props, 0x3704), "ANNUAL~1.PDF");
+    EXPECT_EQ(Str(pdf.props, 0x3703), ".pdf");
+    EXPECT_EQ(Str(pdf.props, 0x370E), "application/pdf");
+    EXPECT_FALSE(pdf.props.Has(0x7FFE));
+
+    const auto& empty = m.attachments[1];
+    EXPECT_TRUE(empty.data.empty());
+    EXPECT_EQ(Str(empty.props, 0x3707), "empty.txt");
+    EXPECT_EQ(Str(empty.props, 0x3704), "EMPTY.TXT");
+
+    const auto& eml = m.attachments[2];
+    EXPECT_EQ(eml.data, kAttachedMessage);
+    EXPECT_EQ(Str(eml.props, 0x3707), "Quarterly_ report v1.2_.eml");
+    EXPECT_EQ(Str(eml.props, 0x370E), "message/rfc822");
+
+    // A path in the name keeps only its last component.
+    EXPECT_EQ(Str(m.attachments[3].props, 0x3707), "\xC3\xA9t\xC3\xA9.txt");
+    EXPECT_EQ(Str(m.attachments[3].props, 0x3704), "T~1.TXT");
+
+    EXPECT_EQ(m.props.GetInt32(0x0E07), 0x11u);
+    EXPECT_EQ(Str(m.props, 0x1000), "see files");
+}
+
+TEST(PstMessageMapAttachment, FlagsWithoutAttachmentsAndUnread) {
+    EXPECT_EQ(Map("Subject: s\r\n\r\nx").props.GetInt32(0x0E07), 0x01u);
+    MessageMapOptions unread;
+    unread.read = false;
+    EXPECT_EQ(Map("Subject: s\r\n\r\nx", unread).props.GetInt32(0x0E07, 99), 0u);
+    EXPECT_EQ(Map(MixedMessage(), unread).props.GetInt32(0x0E07), 0x10u);
+}
+
+TEST(PstMessageMapAttachment, InlineCidImagesAreHiddenOthersNot) {
+    auto m =
+        Map("Content-Type: multipart/related; boundary=r\r\n\r\n"
+            "--r\r\nContent-Type: text/html\r\n\r\n<img src=\"cid:Img1@Example\"><img src='cid:named%40x'><img "
+            "src=cid:att@x>\r\n"
+            "--r\r\nContent-Type: image/png\r\nContent-ID: <img1@example>\r\nContent-Transfer-Encoding: "
+            "base64\r\n\r\niVBO\r\n"
+            "--r\r\nContent-Type: image/gif; name=logo.gif\r\nContent-ID: <named@x>\r\n"
+            "Content-Disposition: inline\r\n\r\nGIF\r\n"
+            "--r\r\nContent-Type: image/jpeg\r\nContent-ID: <unused@x>\r\n\r\nJPG\r\n"
+            "--r\r\nContent-Type: image/gif; name=att.gif\r\nContent-ID: <att@x>\r\n"
+            "Content-Disposition: attachment\r\n\r\nGIF\r\n"
+            "--r--\r\n");
+    ASSERT_EQ(m.attachments.size(), 4u);
+    const auto& png = m.attachments[0];
+    EXPECT_EQ(Str(png.props, 0x3707), "image001.png");
+    EXPECT_EQ(Str(png.props, 0x3712), "img1@example");
+    EXPECT_EQ(Bytes(png.props, 0x7FFE), std::string(1, '\x01'));
+    EXPECT_EQ(png.data, "\x89PN");
+    EXPECT_EQ(Bytes(m.attachments[1].props, 0x7FFE), std::string(1, '\x01'));
+    EXPECT_FALSE(m.attachments[2].props.Has(0x7FFE));  // not referenced
+    EXPECT_EQ(Str(m.attachments[2].props, 0x3707), "image002.jpg");
+    EXPECT_FALSE(m.attachments[3].props.Has(0x7FFE));  // says attachment
+    EXPECT_EQ(m.props.GetInt32(0x0E07), 0x11u);
+}
+
+TEST(PstMessageMapAttachment, ShortNames) {
+    EXPECT_EQ(ShortFileName("report.pdf"), "REPORT.PDF");
+    EXPECT_EQ(ShortFileName("Long name.text"), "LONGNA~1.TEX");
+    EXPECT_EQ(ShortFileName("longfilename.txt", 2), "LONGFI~2.TXT");
+    EXPECT_EQ(ShortFileName("README"), "README");
+    EXPECT_EQ(ShortFileName("a.b.c"), "AB~1.C");
+    EXPECT_EQ(ShortFileName(".htaccess"), "HTACCE~1");
+    EXPECT_EQ(ShortFileName("\xC3\xA9\xC3\xA9"), "ATT~1");
+
+    auto m =
+        Map("Content-Type: multipart/mixed; boundary=m\r\n\r\n"
+            "--m\r\nContent-Type: text/plain; name=\"Long name one.txt\"\r\n\r\n1\r\n"
+            "--m\r\nContent-Type: text/plain; name=\"Long name two.txt\"\r\n\r\n2\r\n--m--\r\n");
+    ASSERT_EQ(m.attachments.size(), 2u);
+    EXPECT_EQ(Str(m.attachments[0].props, 0x3704), "LONGNA~1.TXT");
+    EXPECT_EQ(Str(m.attachments[1].props, 0x3704), "LONGNA~2.TXT");
+}
+
+}  // namespace
+}  // namespace quill
