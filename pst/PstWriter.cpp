@@ -60,6 +60,13 @@ public:
         Add(nid, db.WriteDataTree(data), 0, data.size());
         return nid;
     }
+    // A value stream already written as a data tree.
+    Nid AddStream(Bid bidData, std::uint64_t bytes)
+    {
+        const Nid nid = MakeNid(NidType::LtpValueStream, nextStream++);
+        Add(nid, bidData, 0, bytes);
+        return nid;
+    }
     void Add(Nid nid, Bid bidData, Bid bidSub, std::uint64_t bytes)
     {
         entries.push_back({nid, bidData, bidSub});
@@ -252,30 +259,37 @@ void PstWriter::Impl::WriteAttachment(NodeSubnodes& messageSub, Nid nid, const N
                                       TableContextBuilder& table)
 {
     PropertyList props = a.props;
-    std::vector<std::uint8_t> data;
-    if (a.source) {
-        std::vector<std::uint8_t> piece(1 << 16);
-        while (true) {
-            const std::size_t n = a.source(piece);
-            if (n == 0) break;
-            data.insert(data.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(n));
-        }
+    props.Remove(0x3701);
+    NodeSubnodes sub(db);
+    // Content that fits one heap allocation stays in the context; anything larger, and any
+    // stream, goes straight to disk as its own data tree so it never waits in memory.
+    std::vector<ltp::StoredValue> stored;
+    std::uint64_t dataSize = 0;
+    if (!a.source && a.data.size() <= ltp::kMaxAllocation) {
+        props.SetRaw(MakeTag(0x3701, PropType::Binary), std::vector<std::uint8_t>(a.data.begin(), a.data.end()));
     } else {
-        data.assign(a.data.begin(), a.data.end());
+        DataTreeWriter tree(db);
+        if (a.source) {
+            std::vector<std::uint8_t> piece(1 << 16);
+            while (const std::size_t n = a.source(piece)) tree.Append(std::span<const std::uint8_t>(piece).first(n));
+        } else {
+            tree.Append({reinterpret_cast<const std::uint8_t*>(a.data.data()), a.data.size()});
+        }
+        dataSize = tree.Size();
+        const Nid streamNid = sub.AddStream(tree.Finish(), dataSize);
+        stored.push_back({MakeTag(0x3701, PropType::Binary), streamNid});
     }
-    props.SetRaw(MakeTag(0x3701, PropType::Binary), std::move(data));
     if (!props.Has(0x3705)) props.SetInt32(0x3705, 1); // ATTACH_BY_VALUE
     if (!props.Has(0x370B)) props.SetInt32(0x370B, 0xFFFFFFFF);
     if (!props.Has(0x0E21)) props.SetInt32(0x0E21, static_cast<std::uint32_t>(index));
     if (!props.Has(0x3714)) props.SetInt32(0x3714, 0);
     // PR_ATTACH_SIZE counts every value of the attachment object, itself included.
     props.SetInt32(0x0E20, 0);
-    std::uint64_t size = 0;
+    std::uint64_t size = dataSize;
     for (const Property& p : props.Items()) size += p.value.size();
     props.SetInt32(0x0E20, static_cast<std::uint32_t>(std::min<std::uint64_t>(size, 0xFFFFFFFF)));
 
-    NodeSubnodes sub(db);
-    const auto blocks = ltp::BuildPropertyContext(props, sub);
+    const auto blocks = ltp::BuildPropertyContext(props, sub, stored);
     const Bid bidData = db.WriteBlockList(blocks);
     messageSub.Add(nid, bidData, sub.WriteTree(), DataSize(blocks) + sub.Bytes());
     table.AddRow(nid, props);

@@ -36,12 +36,18 @@ bool IsInline(std::uint16_t type)
 
 std::vector<std::vector<std::uint8_t>> BuildPropertyContext(const PropertyList& props, SubnodeSink& sink)
 {
+    return BuildPropertyContext(props, sink, {});
+}
+
+std::vector<std::vector<std::uint8_t>> BuildPropertyContext(const PropertyList& props, SubnodeSink& sink,
+                                                            std::span<const StoredValue> stored)
+{
     HeapOnNode heap(kClientSigPC);
     // Header and leaf first, as Outlook places them (0x20, 0x40); the values follow.
-    BthWriter bth(heap, kPcKeySize, kPcDataSize, props.Size());
+    BthWriter bth(heap, kPcKeySize, kPcDataSize, props.Size() + stored.size());
     heap.SetUserRoot(bth.Header());
 
-    std::vector<std::uint8_t> records(props.Size() * kPcRecordSize, 0);
+    std::vector<std::uint8_t> records((props.Size() + stored.size()) * kPcRecordSize, 0);
     std::span<std::uint8_t> out(records);
     std::size_t at = 0;
     for (const Property& p : props.Items()) {
@@ -64,6 +70,15 @@ std::vector<std::vector<std::uint8_t>> BuildPropertyContext(const PropertyList& 
         }
         at += kPcRecordSize;
     }
+    for (const StoredValue& v : stored) {
+        if (props.Has(TagId(v.tag))) throw std::invalid_argument("PC: property " + std::to_string(v.tag) + " given twice");
+        if ((v.subnodeNid & 0x1F) == 0) throw std::logic_error("PC: a stored value needs a subnode NID");
+        disk::PutU16(out, at, TagId(v.tag));
+        disk::PutU16(out, at + 2, static_cast<std::uint16_t>(TagType(v.tag)));
+        disk::PutU32(out, at + 4, v.subnodeNid);
+        at += kPcRecordSize;
+    }
+    // Fill sorts the records by property id.
     bth.Fill(records);
     return heap.Finish();
 }
