@@ -50,6 +50,12 @@ void DataTreeWriter::Append(std::span<const std::uint8_t> bytes)
 {
     total += bytes.size();
     while (!bytes.empty()) {
+        // Whole blocks go out straight from the caller's bytes.
+        if (pending.empty() && bytes.size() >= kMaxBlockData) {
+            leaves.push_back(db.WriteDataBlock(bytes.first(kMaxBlockData)));
+            bytes = bytes.subspan(kMaxBlockData);
+            continue;
+        }
         const std::size_t take = std::min<std::size_t>(bytes.size(), kMaxBlockData - pending.size());
         pending.insert(pending.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(take));
         bytes = bytes.subspan(take);
@@ -77,7 +83,7 @@ Bid DataTreeWriter::Finish()
 NodeDatabase::NodeDatabase(platform::OutputFile& file, CryptMethod crypt)
     : file(file), crypt(crypt), cursor(0), bufferStart(0)
 {
-    buffer.reserve(kFlushThreshold + kMaxBlockSize);
+    buffer.resize(kFlushThreshold + 4 * kMaxBlockSize);
     // Header, DList and the first region's map pages stay zero until Close writes them.
     StartRegion(0);
 }
@@ -113,20 +119,31 @@ void NodeDatabase::FinishRegion()
     longestFreeRun.push_back(currentAMap->LongestFreeRun());
 }
 
-std::span<std::uint8_t> NodeDatabase::Reserve(std::uint64_t ib, std::uint64_t size)
+std::span<std::uint8_t> NodeDatabase::Reserve(std::uint64_t ib, std::uint64_t size, bool zero)
 {
-    const std::uint64_t end = bufferStart + buffer.size();
-    if (ib < end) throw std::logic_error("PST layout: output at offset " + std::to_string(ib) + " goes backwards");
-    if (buffer.size() >= kFlushThreshold) FlushBuffer();
+    if (ib < bufferStart + used)
+        throw std::logic_error("PST layout: output at offset " + std::to_string(ib) + " goes backwards");
+    if (used >= kFlushThreshold) FlushBuffer();
+    // A gap longer than the buffer (the free end of the last region) goes out in pieces.
+    while (ib + size - bufferStart > buffer.size()) {
+        const std::uint64_t gapEnd = std::min<std::uint64_t>(ib, bufferStart + buffer.size());
+        std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(used),
+                  buffer.begin() + static_cast<std::ptrdiff_t>(gapEnd - bufferStart), std::uint8_t{0});
+        used = static_cast<std::size_t>(gapEnd - bufferStart);
+        FlushBuffer();
+    }
     const std::size_t at = static_cast<std::size_t>(ib - bufferStart);
-    buffer.resize(at + size);
-    std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(at), buffer.end(), std::uint8_t{0});
-    return {buffer.data() + at, static_cast<std::size_t>(size)};
+    std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(used), buffer.begin() + static_cast<std::ptrdiff_t>(at),
+              std::uint8_t{0});
+    used = at + static_cast<std::size_t>(size);
+    std::span<std::uint8_t> out(buffer.data() + at, static_cast<std::size_t>(size));
+    if (zero) std::fill(out.begin(), out.end(), std::uint8_t{0});
+    return out;
 }
 
 void NodeDatabase::PatchAt(std::uint64_t ib, std::span<const std::uint8_t> bytes)
 {
-    if (ib >= bufferStart && ib + bytes.size() <= bufferStart + buffer.size()) {
+    if (ib >= bufferStart && ib + bytes.size() <= bufferStart + used) {
         std::memcpy(buffer.data() + (ib - bufferStart), bytes.data(), bytes.size());
         return;
     }
@@ -139,10 +156,10 @@ void NodeDatabase::PatchAt(std::uint64_t ib, std::span<const std::uint8_t> bytes
 
 void NodeDatabase::FlushBuffer()
 {
-    if (buffer.empty()) return;
-    file.Write(reinterpret_cast<const char*>(buffer.data()), buffer.size());
-    bufferStart += buffer.size();
-    buffer.clear();
+    if (used == 0) return;
+    file.Write(reinterpret_cast<const char*>(buffer.data()), used);
+    bufferStart += used;
+    used = 0;
 }
 
 std::uint64_t NodeDatabase::Allocate(std::uint64_t size, std::uint64_t align)
@@ -172,7 +189,7 @@ Bid NodeDatabase::WriteBlock(std::span<const std::uint8_t> data, bool internal)
     const std::uint64_t size = BlockSize(cb);
     const std::uint64_t ib = Allocate(size, kSlotSize);
     const Bid bid = NextBlockBid(internal);
-    auto block = Reserve(ib, size);
+    auto block = Reserve(ib, size, false);
     if (!data.empty()) std::memcpy(block.data(), data.data(), data.size());
     // Only external blocks are encoded ([MS-PST] 2.2.2.8.1: the CRC covers the bytes on disk).
     if (!internal && crypt == CryptMethod::Permute) PermuteEncode(block.first(cb));

@@ -132,8 +132,8 @@ private:
     [[nodiscard]] Bid WriteBlock(std::span<const std::uint8_t> data, bool internal);
     [[nodiscard]] std::uint64_t Allocate(std::uint64_t size, std::uint64_t align);
     // The bytes at [ib, ib + size) in the write buffer, zeroed; ib is at or past all earlier
-    // output, and the gap before it is zero-filled.
-    [[nodiscard]] std::span<std::uint8_t> Reserve(std::uint64_t ib, std::uint64_t size);
+    // output, and the gap before it is zero-filled. Unless `zero` is false the bytes are zero too.
+    [[nodiscard]] std::span<std::uint8_t> Reserve(std::uint64_t ib, std::uint64_t size, bool zero = true);
     void PatchAt(std::uint64_t ib, std::span<const std::uint8_t> bytes);
     void FlushBuffer();
     void FinishRegion();
@@ -150,7 +150,8 @@ private:
     std::uint64_t cursor;         // next free offset
     std::uint64_t region = 0;     // region the cursor is in
     std::uint64_t bufferStart;    // file offset of buffer[0]
-    std::vector<std::uint8_t> buffer;
+    std::vector<std::uint8_t> buffer; // fixed size; the first `used` bytes are pending output
+    std::size_t used = 0;
     std::unique_ptr<disk::AMap> currentAMap; // the allocation bits of the region being filled
     std::vector<std::uint8_t> longestFreeRun; // per finished region, for the FMaps
     std::uint64_t freeSlots = 0;  // over finished regions

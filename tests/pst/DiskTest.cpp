@@ -158,15 +158,22 @@ TEST(AMap, LongestFreeRunIsCappedForTheFMap)
 
 TEST(Crc, WideLoopAgreesWithByteAtATimeAtEveryLengthAndAlignment)
 {
+    // Up to 300 bytes: the table loop, the folding path from 64 bytes on, and their tails.
     std::vector<std::uint8_t> data(300);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 37 + 11);
     for (std::size_t skip = 0; skip < 8; ++skip)
-        for (std::size_t len = 0; skip + len <= 40; ++len) {
+        for (std::size_t len = 0; skip + len <= data.size(); ++len) {
             const auto piece = std::span<const std::uint8_t>(data).subspan(skip, len);
             std::uint32_t bytewise = 0;
             for (std::uint8_t b : piece) bytewise = disk::ComputeCrc(std::span(&b, 1), bytewise);
             EXPECT_EQ(disk::ComputeCrc(piece), bytewise) << "skip " << skip << " len " << len;
+            EXPECT_EQ(disk::ComputeCrc(piece.subspan(len / 2), disk::ComputeCrc(piece.first(len / 2))), bytewise)
+                << "continued, skip " << skip << " len " << len;
         }
+    std::vector<std::uint8_t> block(8176, 0xA5);
+    std::uint32_t bytewise = 0;
+    for (std::uint8_t b : block) bytewise = disk::ComputeCrc(std::span(&b, 1), bytewise);
+    EXPECT_EQ(disk::ComputeCrc(block), bytewise);
 }
 
 TEST(Header, FieldsLandAtTheirOffsetsAndBothCrcsCheck)
