@@ -61,7 +61,8 @@ int main(int argc, char** argv)
     {
         quill::pst::PstWriter writer(pstPath, "Benchmark store");
         std::vector<quill::pst::FolderId> folders;
-        for (int f = 0; f < 5; ++f) folders.push_back(writer.AddFolder(writer.TopFolder(), "Folder " + std::to_string(f)));
+        const int folderCount = std::getenv("BENCH_FOLDERS") ? std::atoi(std::getenv("BENCH_FOLDERS")) : 5;
+        for (int f = 0; f < folderCount; ++f) folders.push_back(writer.AddFolder(writer.TopFolder(), "Folder " + std::to_string(f)));
         for (std::size_t m = 0; m < messages; ++m) {
             quill::pst::NewMessage msg;
             msg.props.SetString(0x0037, "\x01\x01Message number " + std::to_string(m));

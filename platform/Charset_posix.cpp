@@ -3,6 +3,8 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <map>
+#include <utility>
 #include <memory>
 
 namespace quill::platform::detail {
@@ -21,10 +23,22 @@ std::string IconvName(const std::string& charset) {
     return charset;
 }
 
-Iconv Open(const std::string& to, const std::string& from) {
-    iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
-    return Iconv(cd);
+// Opening a converter loads (and closing it unloads) glibc's conversion module, which cost
+// more than the conversions themselves: converters are kept per thread, reset before each use.
+// Names come from mail, so the cache is bounded; a name that cannot be opened is remembered too.
+iconv_t Open(const std::string& to, const std::string& from) {
+    thread_local std::map<std::pair<std::string, std::string>, Iconv> cache;
+    auto key = std::make_pair(to, from);
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        if (cache.size() >= 64) cache.clear();
+        iconv_t cd = iconv_open(to.c_str(), from.c_str());
+        it = cache.emplace(std::move(key), cd == reinterpret_cast<iconv_t>(-1) ? nullptr : Iconv(cd)).first;
+    }
+    if (!it->second) return nullptr;
+    iconv_t cd = static_cast<iconv_t>(it->second.get());
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    return cd;
 }
 
 // Runs the whole input through cd, then flushes its shift state. onInvalid
@@ -56,11 +70,11 @@ bool Run(iconv_t cd, std::string_view in, std::string& out, OnInvalid onInvalid)
 }  // namespace
 
 std::optional<std::string> NativeToUtf8(std::string_view bytes, const std::string& charset) {
-    Iconv cd = Open("UTF-8", IconvName(charset));
+    iconv_t cd = Open("UTF-8", IconvName(charset));
     if (!cd) return std::nullopt;
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 2);
-    bool ok = Run(static_cast<iconv_t>(cd.get()), bytes, out, [](std::string& o) {
+    bool ok = Run(cd, bytes, out, [](std::string& o) {
         o += "\xEF\xBF\xBD";
         return true;
     });
@@ -69,10 +83,10 @@ std::optional<std::string> NativeToUtf8(std::string_view bytes, const std::strin
 }
 
 std::optional<std::string> NativeFromUtf8(std::string_view utf8, const std::string& charset) {
-    Iconv cd = Open(IconvName(charset), "UTF-8");
+    iconv_t cd = Open(IconvName(charset), "UTF-8");
     if (!cd) return std::nullopt;
     std::string out;
-    if (!Run(static_cast<iconv_t>(cd.get()), utf8, out, [](std::string&) { return false; })) return std::nullopt;
+    if (!Run(cd, utf8, out, [](std::string&) { return false; })) return std::nullopt;
     return out;
 }
 
