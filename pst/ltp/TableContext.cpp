@@ -128,7 +128,10 @@ void TableContextBuilder::AddRow(std::uint32_t rowId, const PropertyList& values
         if (p == nullptr || p->tag != c.tag) continue;
         SetBit(row, bitmapAt, c.iBit);
         if (c.hnid) {
-            if (!p->value.empty()) pending.push_back(PendingValue{rowAt + c.ib, p->value});
+            if (!p->value.empty()) {
+                pending.push_back(PendingValue{rowAt + c.ib, arena.size(), p->value.size()});
+                arena.insert(arena.end(), p->value.begin(), p->value.end());
+            }
         } else {
             if (p->value.size() != c.cb)
                 throw std::invalid_argument("TC: value of " + std::to_string(c.tag) + " does not have its type's width");
@@ -150,7 +153,8 @@ std::vector<std::vector<std::uint8_t>> TableContextBuilder::Finish(SubnodeSink& 
 
     std::vector<std::uint8_t> rows = matrix;
     for (const PendingValue& v : pending) {
-        const Hnid hnid = v.bytes.size() > kMaxAllocation ? CheckedSubnode(sink, v.bytes) : heap.Allocate(v.bytes);
+        const std::span<const std::uint8_t> bytes(arena.data() + v.offset, v.size);
+        const Hnid hnid = bytes.size() > kMaxAllocation ? CheckedSubnode(sink, bytes) : heap.Allocate(bytes);
         PutU32(rows, v.cell, hnid);
     }
 

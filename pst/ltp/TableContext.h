@@ -39,8 +39,9 @@ private:
         bool hnid; // the cell holds an HNID to the value, not the value
     };
     struct PendingValue { // a variable cell's value, placed in the heap or a subnode by Finish
-        std::size_t cell;  // offset of the cell in `matrix`
-        std::vector<std::uint8_t> bytes;
+        std::size_t cell;   // offset of the cell in `matrix`
+        std::size_t offset; // its bytes in `arena`: one buffer, as a big folder has many cells
+        std::size_t size;
     };
 
     // Sorted by tag, the TCOLDESC order. iBit: LtpRowId 0, LtpRowVer 1, the others in this order;
@@ -50,6 +51,7 @@ private:
     std::size_t rowSize = 0;
     std::vector<std::uint8_t> matrix; // the rows in the order added, variable cells still 0
     std::vector<PendingValue> pending;
+    std::vector<std::uint8_t> arena;
     std::vector<std::uint32_t> rowIds;
     std::unordered_set<std::uint32_t> rowIdSet;
 };
