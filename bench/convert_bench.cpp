@@ -5,7 +5,8 @@
 //
 // The baseline cuts the container into its messages and writes each one's bytes to its own file:
 // the least any converter must do. EML then runs the whole command-line conversion (split, write,
-// finish with attachments put back); PST does the same into a new PST file.
+// finish with attachments put back); PST does the same into a new PST file; pstw is the PST writer
+// alone on the same messages, the ceiling of the import.
 #include <unistd.h>
 
 #include <chrono>
@@ -18,6 +19,7 @@
 
 #include "cli/Commands.h"
 #include "platform/File.h"
+#include "pst/PstWriter.h"
 #include "store/ContainerReader.h"
 #include "tools/StoreGenerator.h"
 
@@ -79,6 +81,30 @@ std::uint64_t CopyIntoFiles(const std::string& store, const std::string& out)
     return n;
 }
 
+// The PST writer alone on the same bytes: each message's text stored as one attachment of an
+// otherwise empty message, with no MIME work, for the import's ratio.
+std::uint64_t WriteRawPst(const std::string& store, const std::string& out)
+{
+    std::uint64_t n = 0;
+    fs::create_directories(out);
+    quill::pst::PstWriter writer(quill::platform::JoinPath(out, "raw.pst"), "raw");
+    for (const auto& e : fs::directory_iterator(store)) {
+        if (e.path().extension() != ".imm") continue;
+        const std::string path = e.path().string();
+        const auto folder = writer.AddFolder(writer.TopFolder(), e.path().stem().string());
+        (void)quill::SplitIMMFile(path, quill::ReadIMMFile(path), false, [&](quill::SplitMessage& m) {
+            quill::pst::NewMessage message;
+            quill::pst::NewAttachment a;
+            a.data = std::move(m.text);
+            message.attachments.push_back(std::move(a));
+            writer.AddMessage(folder, message);
+            ++n;
+        });
+    }
+    writer.Close();
+    return n;
+}
+
 std::uint64_t Convert(const std::string& store, const std::string& out, const char* target)
 {
     std::ostringstream sink, err;
@@ -120,6 +146,8 @@ int main(int argc, char** argv)
     fs::remove_all(work + "/eml");
     const Phase pst = Measure([&] { return Convert(store, work + "/pst", "pst"); });
     fs::remove_all(work + "/pst");
+    const Phase raw = Measure([&] { return WriteRawPst(store, work + "/raw"); });
+    fs::remove_all(work + "/raw");
     if (argc <= 1) fs::remove_all(work);
 
     std::printf("store %.1f MB\n", mb);
@@ -131,7 +159,8 @@ int main(int argc, char** argv)
     line("copy", copy);
     line("eml", eml);
     line("pst", pst);
-    std::printf("ratio eml/copy %.2f (goal >= 0.4), pst/copy %.2f (goal >= 0.3)\n", copy.seconds / eml.seconds,
-                copy.seconds / pst.seconds);
+    line("pstw", raw);
+    std::printf("ratio eml/copy %.2f (goal >= 0.4), pst/copy %.2f (goal >= 0.3), import/writer %.2f\n",
+                copy.seconds / eml.seconds, copy.seconds / pst.seconds, raw.seconds / pst.seconds);
     return 0;
 }

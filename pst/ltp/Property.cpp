@@ -52,6 +52,19 @@ std::vector<std::uint8_t> Utf16Le(std::string_view s)
     out.reserve(s.size() * 2);
     std::size_t i = 0;
     while (i < s.size()) {
+        // Mail text is mostly ASCII: runs of it need no decoding.
+        std::size_t ascii = i;
+        while (ascii < s.size() && static_cast<unsigned char>(s[ascii]) < 0x80) ++ascii;
+        if (ascii > i) {
+            const std::size_t at = out.size();
+            out.resize(at + 2 * (ascii - i));
+            for (std::size_t k = i; k < ascii; ++k) {
+                out[at + 2 * (k - i)] = static_cast<std::uint8_t>(s[k]);
+                out[at + 2 * (k - i) + 1] = 0;
+            }
+            i = ascii;
+            if (i == s.size()) break;
+        }
         const auto b = static_cast<unsigned char>(s[i]);
         std::size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
         std::uint32_t cp = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
