@@ -153,7 +153,7 @@ public:
     std::mt19937_64 random;
     std::map<Nid, Folder> folders;
     bool closed = false;
-    bool failed = false;
+    std::string failure; // set once a write may have been left half done
 
 private:
     Folder& NewFolder(Nid nid, Nid parent, std::string_view name, std::string_view containerClass);
@@ -511,18 +511,24 @@ void PstWriter::Impl::Close()
 
 namespace {
 
-// Turns the layers' exceptions into PstError naming the file; the file is removed by the
-// OutputFile when the writer goes away unclosed.
+// Turns the layers' exceptions into PstError naming the file. A failure after bytes may have
+// gone out (a write error, a data source that failed) leaves the file in an unknown state: the
+// writer then refuses everything, and the file is removed when the writer goes away.
 template <class F>
-auto Guarded(const std::string& path, F&& f) -> decltype(f())
+auto Guarded(std::string* failure, const std::string& path, F&& f) -> decltype(f())
 {
+    if (failure != nullptr && !failure->empty())
+        throw PstError("the PST file " + path + " is incomplete after an earlier failure (" + *failure +
+                       ") and will be removed");
     try {
         return f();
     } catch (const PstError&) {
         throw;
     } catch (const platform::FileError& e) {
+        if (failure != nullptr) *failure = e.what();
         throw PstError(e.what());
     } catch (const std::exception& e) {
+        if (failure != nullptr) *failure = e.what();
         throw PstError("cannot write the PST file " + path + ": " + e.what());
     }
 }
@@ -531,7 +537,7 @@ auto Guarded(const std::string& path, F&& f) -> decltype(f())
 
 PstWriter::PstWriter(const std::string& path, std::string_view storeDisplayName)
 {
-    Guarded(path, [&] {
+    Guarded(nullptr, path, [&] {
         impl = std::make_unique<Impl>(path, storeDisplayName);
         return 0;
     });
@@ -543,7 +549,7 @@ FolderId PstWriter::TopFolder() const { return kNidIpmSubtree; }
 
 FolderId PstWriter::AddFolder(FolderId parent, std::string_view name, std::string_view containerClass)
 {
-    return Guarded(impl->file.Path(), [&] { return impl->AddFolder(parent, name, containerClass); });
+    return Guarded(&impl->failure, impl->file.Path(), [&] { return impl->AddFolder(parent, name, containerClass); });
 }
 
 std::optional<FolderId> PstWriter::FindFolder(FolderId parent, std::string_view name) const
@@ -553,7 +559,7 @@ std::optional<FolderId> PstWriter::FindFolder(FolderId parent, std::string_view 
 
 void PstWriter::AddMessage(FolderId folder, const NewMessage& message)
 {
-    Guarded(impl->file.Path(), [&] {
+    Guarded(&impl->failure, impl->file.Path(), [&] {
         impl->AddMessage(folder, message);
         return 0;
     });
@@ -561,7 +567,7 @@ void PstWriter::AddMessage(FolderId folder, const NewMessage& message)
 
 void PstWriter::Close()
 {
-    Guarded(impl->file.Path(), [&] {
+    Guarded(&impl->failure, impl->file.Path(), [&] {
         impl->Close();
         return 0;
     });

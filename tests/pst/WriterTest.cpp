@@ -199,6 +199,36 @@ TEST(PstWriter, IncompleteFilesNeverLookValidAndExistingOnesAreNotReplaced)
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the user's file");
 }
 
+// A source that fails halfway leaves blocks on disk that no node owns: the writer must not go on
+// to make a file of them, and no file that looks like a PST may remain.
+TEST(PstWriter, FailureInsideAMessageStopsTheFileAndRemovesIt)
+{
+    TempDir dir;
+    const std::string path = dir.File("broken.pst");
+    {
+        PstWriter w(path, "Broken");
+        w.AddMessage(w.TopFolder(), TextMessage("fine"));
+        NewMessage m = TextMessage("fails");
+        NewAttachment a;
+        int calls = 0;
+        a.source = [&](std::span<std::uint8_t> buffer) -> std::size_t {
+            if (++calls > 3) throw std::runtime_error("the attachment file went away");
+            std::fill(buffer.begin(), buffer.end(), std::uint8_t{7});
+            return buffer.size();
+        };
+        m.attachments.push_back(std::move(a));
+        try {
+            w.AddMessage(w.TopFolder(), m);
+            ADD_FAILURE() << "the failing source went unnoticed";
+        } catch (const PstError& e) {
+            EXPECT_NE(std::string(e.what()).find("went away"), std::string::npos) << e.what();
+        }
+        EXPECT_THROW(w.AddMessage(w.TopFolder(), TextMessage("after")), PstError);
+        EXPECT_THROW(w.Close(), PstError);
+    }
+    EXPECT_FALSE(fs::exists(path));
+}
+
 TEST(PstWriter, RefusesBadFoldersClearly)
 {
     TempDir dir;
