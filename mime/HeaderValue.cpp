@@ -327,23 +327,33 @@ std::string FormatParameter(std::string_view name, std::string_view value, std::
         return u >= 32 && u < 127;
     });
     if (ascii) {
-        std::string quoted;
+        // Each character with its escape, so a section never ends inside one.
+        std::vector<std::string> quoted;
+        std::size_t total = 0;
         for (char c : value) {
-            if (c == '"' || c == '\\') quoted += '\\';
-            quoted += c;
+            quoted.push_back(c == '"' || c == '\\' ? std::string{'\\', c} : std::string(1, c));
+            total += quoted.back().size();
         }
-        if (name.size() + quoted.size() + 3 <= kMaxLine) return std::string(name) + "=\"" + quoted + "\"";
-        // Continuations of plain text; a section never ends inside an escape.
-        std::string out;
+        if (name.size() + total + 3 <= kMaxLine) {
+            std::string out = std::string(name) + "=\"";
+            for (const auto& q : quoted) out += q;
+            return out + "\"";
+        }
         std::size_t budget = name.size() + 24 < kMaxLine ? kMaxLine - name.size() - 8 : 16;
+        std::string out;
+        std::string section;
         int n = 0;
-        for (std::size_t k = 0; k < quoted.size(); ++n) {
-            std::size_t len = std::min(budget, quoted.size() - k);
-            if (k + len < quoted.size() && quoted[k + len - 1] == '\\') ++len;  // keep the escape whole
+        auto flush = [&] {
             if (n) out += sep;
-            out += std::string(name) + "*" + std::to_string(n) + "=\"" + quoted.substr(k, len) + "\"";
-            k += len;
+            out += std::string(name) + "*" + std::to_string(n) + "=\"" + section + "\"";
+            section.clear();
+            ++n;
+        };
+        for (const auto& q : quoted) {
+            if (!section.empty() && section.size() + q.size() > budget) flush();
+            section += q;
         }
+        if (!section.empty()) flush();
         return out;
     }
     static constexpr char kHex[] = "0123456789ABCDEF";

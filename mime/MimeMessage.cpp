@@ -95,10 +95,23 @@ std::string LastPathComponent(std::string_view path) {
     return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
 }
 
-std::string ReferencedFile(const Part& part, std::string_view charset) {
+std::string ReferenceIn(std::string_view text, std::string_view charset);
+
+// The reference line is written in place of the content, so it may stand
+// as plain text even in a part that declares base64: it is looked for after
+// the transfer encoding first and as written second.
+std::string ReferencedFile(const Part& part, std::string_view charset, bool* asWritten = nullptr) {
     std::string_view raw = part.RawBody();
-    std::string head = DecodeTransfer(raw.substr(0, std::min(raw.size(), kReferenceScanBytes)), part.TransferEncoding());
-    std::string_view text = head;
+    raw = raw.substr(0, std::min(raw.size(), kReferenceScanBytes));
+    if (asWritten) *asWritten = false;
+    std::string found = ReferenceIn(DecodeTransfer(raw, part.TransferEncoding()), charset);
+    if (!found.empty()) return found;
+    found = ReferenceIn(raw, charset);
+    if (asWritten) *asWritten = !found.empty();
+    return found;
+}
+
+std::string ReferenceIn(std::string_view text, std::string_view charset) {
     std::size_t start = text.find_first_not_of(" \t\r\n");
     if (start == std::string_view::npos) return {};
     text.remove_prefix(start);
@@ -279,7 +292,12 @@ std::string MimeMessage::AttachmentFileName(int index) const {
 std::string MimeMessage::AttachmentContent(int index) const {
     auto parts = AttachmentParts(*root_);
     if (index < 0 || static_cast<std::size_t>(index) >= parts.size()) return {};
-    return parts[static_cast<std::size_t>(index)]->DecodedBody();
+    const Part& part = *parts[static_cast<std::size_t>(index)];
+    // A reference line written as plain text is the content; decoding it
+    // would give noise.
+    bool asWritten = false;
+    if (!ReferencedFile(part, {}, &asWritten).empty() && asWritten) return part.RawBody();
+    return part.DecodedBody();
 }
 
 void MimeMessage::DropAttachments() {

@@ -87,7 +87,8 @@ public:
     // reference line, otherwise its name. Empty for an index out of range.
     std::string AttachmentFileName(int index) const;
     std::vector<AttachmentInfo> Attachments() const;
-    // The attachment's bytes after its transfer encoding.
+    // The attachment's bytes after its transfer encoding; a reference line
+    // that stands unencoded in the part comes back as written.
     std::string AttachmentContent(int index) const;
 
     // Removes every attachment part; a multipart left without parts goes

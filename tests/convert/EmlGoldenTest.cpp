@@ -1,0 +1,158 @@
+// Whole messages through the finishing step, compared with frozen results
+// in golden/<case>/: in.eml and its Attachments folder give expected.eml.
+// QUILL_UPDATE_GOLDEN=1 rewrites the expected files (check the diff!).
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "TestFiles.h"
+#include "convert/EmlFinish.h"
+#include "mime/MimeMessage.h"
+
+namespace quill {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadAll;
+using testing::WriteAll;
+
+fs::path GoldenDir(const std::string& name) {
+    std::string root = QUILL_SOURCE_DIR;
+#ifdef _WIN32
+    if (!root.empty() && root[0] == '/') root = "Z:" + root;  // the build's Unix path, seen from Wine
+#endif
+    return fs::path(root) / "tests" / "convert" / "golden" / name;
+}
+
+std::string Utf8(const fs::path& p) {
+    auto u8 = p.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
+class EmlGolden : public ::testing::Test {
+protected:
+    fs::path work;
+    void SetUp() override {
+        work = fs::path(::testing::TempDir()) /
+               ("quill_golden_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(work);
+        fs::create_directories(work);
+    }
+    void TearDown() override { fs::remove_all(work); }
+
+    // Finishes a copy of the case's in.eml and returns what it became.
+    std::string Run(const std::string& name, FinishResult* result = nullptr) {
+        fs::path dir = GoldenDir(name);
+        fs::path file = work / "email-1.eml";
+        WriteAll(file, ReadAll(dir / "in.eml"));
+        FinishResult r = EmlFinisher().Finish(Utf8(file), Utf8(dir / "Attachments"));
+        EXPECT_EQ(r.status, FinishResult::Status::Finished) << r.error;
+        if (result) *result = r;
+        return ReadAll(file);
+    }
+
+    void ExpectGolden(const std::string& name, const std::string& out) {
+        fs::path expected = GoldenDir(name) / "expected.eml";
+        if (std::getenv("QUILL_UPDATE_GOLDEN")) WriteAll(expected, out);
+        ASSERT_TRUE(fs::exists(expected)) << expected;
+        EXPECT_EQ(out, ReadAll(expected)) << name;
+    }
+
+    static mime::MimeMessage Parsed(const std::string& bytes) {
+        mime::MimeMessage m;
+        m.Load(bytes);
+        return m;
+    }
+    std::string Attachment(const std::string& name, const std::string& file) {
+        return ReadAll(GoldenDir(name) / "Attachments" / fs::path(std::u8string(file.begin(), file.end())));
+    }
+};
+
+TEST_F(EmlGolden, AttachmentsArePutBackFromTheFolder) {
+    FinishResult r;
+    std::string out = Run("restore", &r);
+    EXPECT_EQ(r.attachmentsRestored, 2);
+    auto m = Parsed(out);
+    ASSERT_EQ(m.AttachmentCount(), 2);
+    EXPECT_EQ(m.AttachmentContent(0), Attachment("restore", "notes.txt"));
+    EXPECT_EQ(m.AttachmentContent(1), Attachment("restore", "dot.gif"));
+    EXPECT_EQ(m.Attachments()[1].contentType, "image/gif");
+    EXPECT_EQ(m.BodyText(), "Both files are attached.\r\n");
+    ExpectGolden("restore", out);
+}
+
+TEST_F(EmlGolden, JoinedMessageCutInTextAndHtmlAtTheirOwnPlaces) {
+    FinishResult r;
+    std::string out = Run("joined", &r);
+    EXPECT_TRUE(r.cutApplied);
+    auto m = Parsed(out);
+    EXPECT_EQ(m.BodyText(), "Caf\xc3\xa9 first.\r\n");
+    EXPECT_EQ(m.HtmlBody(), "<html><body><p>Caf\xc3\xa9 first, with more words in the HTML.</p>\r\n"
+                            "<p>");
+    ASSERT_EQ(m.AttachmentCount(), 2);
+    EXPECT_EQ(m.AttachmentFileName(0), "joined-message.txt");
+    EXPECT_EQ(m.AttachmentContent(0), "Return-Path: <dmitri@example.org>\r\nSubject: the other one\r\n\r\nsecond body");
+    EXPECT_EQ(m.AttachmentFileName(1), "joined-message.html");
+    EXPECT_EQ(m.AttachmentContent(1).rfind("Return-Path: &lt;dmitri@example.org&gt;</p><br>", 0), 0u);
+    ExpectGolden("joined", out);
+}
+
+TEST_F(EmlGolden, EncodedAndEightBitNamesAreDecodedForTheLookup) {
+    FinishResult r;
+    std::string out = Run("names", &r);
+    EXPECT_EQ(r.attachmentsRestored, 3);
+    EXPECT_TRUE(r.attachmentsMissing.empty());
+    auto m = Parsed(out);
+    ASSERT_EQ(m.AttachmentCount(), 3);
+    const char* names[] = {"\xc3\xbc" "ber.pdf", "r\xc3\xa9sum\xc3\xa9.doc", "\xd0\x9f\xd1\x80.txt"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(m.AttachmentFileName(i), names[i]);
+        EXPECT_EQ(m.AttachmentContent(i), Attachment("names", names[i])) << names[i];
+    }
+    EXPECT_EQ(*m.HeaderText("Subject"), "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82 names");
+    ExpectGolden("names", out);
+}
+
+TEST_F(EmlGolden, MissingAttachmentFileKeepsItsPart) {
+    FinishResult r;
+    std::string out = Run("missing", &r);
+    EXPECT_EQ(r.attachmentsRestored, 1);
+    EXPECT_EQ(r.attachmentsMissing, std::vector<std::string>{"gone.bin"});
+    auto m = Parsed(out);
+    ASSERT_EQ(m.AttachmentCount(), 2);
+    EXPECT_EQ(m.AttachmentContent(0), Attachment("missing", "here.bin"));
+    EXPECT_EQ(m.AttachmentFileName(1), "gone.bin");
+    EXPECT_EQ(m.AttachmentContent(1), std::string(mime::MimeMessage::kReferenceLine) + "gone.bin");
+    ExpectGolden("missing", out);
+}
+
+TEST_F(EmlGolden, PathLikeNamesAreLookedUpByTheirLastComponent) {
+    FinishResult r;
+    std::string out = Run("pathlike", &r);
+    EXPECT_EQ(r.attachmentsRestored, 2);
+    EXPECT_EQ(r.attachmentsMissing, std::vector<std::string>{"CON"});
+    auto m = Parsed(out);
+    ASSERT_EQ(m.AttachmentCount(), 3);
+    EXPECT_EQ(m.AttachmentFileName(0), "x.txt");
+    EXPECT_EQ(m.AttachmentContent(0), Attachment("pathlike", "x.txt"));
+    EXPECT_EQ(m.AttachmentFileName(1), "y.txt");
+    EXPECT_EQ(m.AttachmentContent(1), Attachment("pathlike", "y.txt"));
+    EXPECT_EQ(m.AttachmentContent(2), std::string(mime::MimeMessage::kReferenceLine) + "CON");
+    ExpectGolden("pathlike", out);
+}
+
+TEST_F(EmlGolden, UntouchedMessagesStayByteIdentical) {
+    for (std::string name : {"untouched", "untouched-lf"}) {
+        FinishResult r;
+        std::string out = Run(name, &r);
+        EXPECT_FALSE(r.cutApplied) << name;
+        EXPECT_EQ(r.attachmentsRestored, 0) << name;
+        EXPECT_EQ(out, ReadAll(GoldenDir(name) / "in.eml")) << name;
+    }
+}
+
+}  // namespace
+}  // namespace quill
