@@ -112,17 +112,7 @@ def dump_message(m):
     if rs is not None:
         for i in range(rs.number_of_sub_items):
             recipients.append(dump_recipient(rs.get_sub_item(i)))
-    else:
-        # Older pypff has no recipients object: the recipient table is the
-        # record sets of sub item 0 of the message, when present.
-        for i in range(safe(lambda: m.number_of_sub_items) or 0):
-            item = m.get_sub_item(i)
-            for rset in safe(lambda: item.record_sets) or []:
-                e = {x.entry_type: x for x in rset.entries}
-                if 0x0C15 in e:
-                    recipients.append({"name": text_value(e, 0x3001),
-                                       "email": text_value(e, 0x39FE) or text_value(e, 0x3003),
-                                       "type": int_value(e, 0x0C15)})
+    # Older pypff (2018) has no recipients object; display_to/display_cc still show them.
     return {
         "subject": as_text(safe(lambda: m.subject)),
         "topic": text_value(ents, 0x0070),
