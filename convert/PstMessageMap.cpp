@@ -465,24 +465,7 @@ std::size_t FindIgnoreCase(std::string_view text, std::string_view needle, std::
     return std::string_view::npos;
 }
 
-void AppendCodePoint(std::string& out, std::uint32_t cp) {
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
+void AppendCodePoint(std::string& out, std::uint32_t cp) { pst::AppendUtf8(out, cp == 0 ? 0xFFFD : cp); }
 
 // An entity at html[i] == '&'; returns the length consumed, 0 when it is none.
 std::size_t DecodeEntity(std::string_view html, std::size_t i, std::string& out) {
