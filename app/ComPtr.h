@@ -11,7 +11,7 @@ namespace quill {
 
 template <typename T>
 class ComPtr {
-public:
+  public:
     ComPtr() noexcept = default;
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
@@ -39,14 +39,14 @@ public:
     }
     [[nodiscard]] void** PutVoid() noexcept { return reinterpret_cast<void**>(Put()); }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 
 // Memory from CoTaskMemAlloc (shell strings, item id lists).
 template <typename T>
 class CoTaskMem {
-public:
+  public:
     CoTaskMem() noexcept = default;
     explicit CoTaskMem(T* p) noexcept : p_(p) {}
     CoTaskMem(const CoTaskMem&) = delete;
@@ -59,14 +59,14 @@ public:
         return &p_;
     }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 
 // COM for the current thread for one scope. A thread that already runs COM in
 // another apartment keeps it; only a successful initialisation is undone.
 class ComApartment {
-public:
+  public:
     ComApartment() noexcept
         : initialised_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
     ComApartment(const ComApartment&) = delete;
@@ -75,7 +75,7 @@ public:
         if (initialised_) ::CoUninitialize();
     }
 
-private:
+  private:
     bool initialised_;
 };
 

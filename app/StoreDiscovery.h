@@ -14,7 +14,7 @@ namespace quill {
 // txtStorePath and txtAttachmentPath: a text box that also carries its text
 // as its tooltip.
 class PathField {
-public:
+  public:
     virtual ~PathField() = default;
     virtual std::wstring Text() = 0;
     virtual void SetText(const std::wstring& text) = 0;
@@ -23,7 +23,7 @@ public:
 
 // ListIMM: container file names with a selection.
 class ContainerList {
-public:
+  public:
     virtual ~ContainerList() = default;
     virtual void Clear() = 0;
     virtual void Append(const std::wstring& name) = 0;
@@ -33,7 +33,7 @@ public:
 
 // CmdImportMessages, as far as discovery cares.
 class CommandButton {
-public:
+  public:
     virtual ~CommandButton() = default;
     virtual void SetEnabled(bool enabled) = 0;
 };

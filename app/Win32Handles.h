@@ -12,7 +12,7 @@ namespace quill {
 // released).
 template <typename Traits>
 class UniqueHandle {
-public:
+  public:
     using Handle = typename Traits::Handle;
 
     UniqueHandle() noexcept = default;
@@ -45,7 +45,7 @@ public:
         return &handle_;
     }
 
-private:
+  private:
     Handle handle_ = Traits::Empty();
 };
 
@@ -89,7 +89,7 @@ using UniqueFont = UniqueGdiObject<HFONT>;
 // A selected object cannot be deleted, so declare this after the owner of the
 // object: it is then undone first.
 class SelectedObject {
-public:
+  public:
     SelectedObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(::SelectObject(dc, object)) {}
     SelectedObject(const SelectedObject&) = delete;
     SelectedObject& operator=(const SelectedObject&) = delete;
@@ -101,7 +101,7 @@ public:
     // already selected into another DC).
     [[nodiscard]] bool Selected() const noexcept { return previous_ != nullptr && previous_ != HGDI_ERROR; }
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ previous_;
 };
@@ -109,7 +109,7 @@ private:
 // A registered window class, unregistered at scope end (after every window of
 // the class has gone, which the caller's declaration order has to ensure).
 class RegisteredClass {
-public:
+  public:
     explicit RegisteredClass(const WNDCLASSEXW& wc) noexcept
         : instance_(wc.hInstance), atom_(::RegisterClassExW(&wc)) {}
     RegisteredClass(const RegisteredClass&) = delete;
@@ -121,7 +121,7 @@ public:
     [[nodiscard]] ATOM Atom() const noexcept { return atom_; }
     [[nodiscard]] LPCWSTR Name() const noexcept { return MAKEINTATOM(atom_); }
 
-private:
+  private:
     HINSTANCE instance_;
     ATOM atom_;
 };

@@ -14,7 +14,7 @@ void OpenWebPage(const std::wstring& address);
 // Lets the calling thread's pending window messages run. A WM_QUIT met on the
 // way is posted again, so the main loop still ends.
 class WindowEventPump final : public EventPump {
-public:
+  public:
     void Pump() override;
 };
 

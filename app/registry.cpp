@@ -84,9 +84,7 @@ std::wstring RegValueText(const RegValue& value) {
     return std::to_wstring(std::get<std::uint32_t>(value));
 }
 
-bool RegKeyExists(HKEY root, const std::wstring& subKey) {
-    return static_cast<bool>(OpenForReading(root, subKey));
-}
+bool RegKeyExists(HKEY root, const std::wstring& subKey) { return static_cast<bool>(OpenForReading(root, subKey)); }
 
 RegValue RegReadValue(HKEY root, const std::wstring& subKey, const std::wstring& valueName) {
     UniqueKey key = OpenForReading(root, subKey);
@@ -98,20 +96,20 @@ RegValue RegReadValue(HKEY root, const std::wstring& subKey, const std::wstring&
         return std::wstring();
     }
     switch (type) {
-    case REG_SZ:
-    case REG_EXPAND_SZ:
-        return ReadString(key.Get(), valueName, type, size);
-    case REG_DWORD: {
-        DWORD number = 0;
-        DWORD numberSize = sizeof number;
-        if (Keep(::RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&number),
-                                    &numberSize)) != ERROR_SUCCESS) {
-            return std::wstring();
+        case REG_SZ:
+        case REG_EXPAND_SZ:
+            return ReadString(key.Get(), valueName, type, size);
+        case REG_DWORD: {
+            DWORD number = 0;
+            DWORD numberSize = sizeof number;
+            if (Keep(::RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, nullptr,
+                                        reinterpret_cast<BYTE*>(&number), &numberSize)) != ERROR_SUCCESS) {
+                return std::wstring();
+            }
+            return static_cast<std::uint32_t>(number);
         }
-        return static_cast<std::uint32_t>(number);
-    }
-    default:
-        return std::wstring();
+        default:
+            return std::wstring();
     }
 }
 

@@ -27,8 +27,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-long PeakKb()
-{
+long PeakKb() {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line))
@@ -38,8 +37,7 @@ long PeakKb()
 
 void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-double Seconds(std::chrono::steady_clock::time_point since)
-{
+double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
@@ -50,8 +48,7 @@ struct Phase {
 };
 
 template <class F>
-Phase Measure(F&& run)
-{
+Phase Measure(F&& run) {
     ResetPeak();
     const auto start = std::chrono::steady_clock::now();
     Phase p;
@@ -61,8 +58,7 @@ Phase Measure(F&& run)
     return p;
 }
 
-std::uint64_t CopyIntoFiles(const std::string& store, const std::string& out)
-{
+std::uint64_t CopyIntoFiles(const std::string& store, const std::string& out) {
     std::uint64_t n = 0;
     fs::create_directories(out);
     for (const auto& e : fs::directory_iterator(store)) {
@@ -83,8 +79,7 @@ std::uint64_t CopyIntoFiles(const std::string& store, const std::string& out)
 
 // The PST writer alone on the same bytes: each message's text stored as one attachment of an
 // otherwise empty message, with no MIME work, for the import's ratio.
-std::uint64_t WriteRawPst(const std::string& store, const std::string& out)
-{
+std::uint64_t WriteRawPst(const std::string& store, const std::string& out) {
     std::uint64_t n = 0;
     fs::create_directories(out);
     quill::pst::PstWriter writer(quill::platform::JoinPath(out, "raw.pst"), "raw");
@@ -105,8 +100,7 @@ std::uint64_t WriteRawPst(const std::string& store, const std::string& out)
     return n;
 }
 
-std::uint64_t Convert(const std::string& store, const std::string& out, const char* target)
-{
+std::uint64_t Convert(const std::string& store, const std::string& out, const char* target) {
     std::ostringstream sink, err;
     const int status = quill::cli::ConvertCommand({"--store", store, "--out", out, "--target", target}, sink, err,
                                                   quill::cli::DefaultConvertHooks());
@@ -116,18 +110,16 @@ std::uint64_t Convert(const std::string& store, const std::string& out, const ch
     return at == std::string::npos ? 0 : std::stoull(text.substr(at + 15));
 }
 
-std::uint64_t StoreBytes(const std::string& store)
-{
+std::uint64_t StoreBytes(const std::string& store) {
     std::uint64_t n = 0;
     for (const auto& e : fs::recursive_directory_iterator(store))
         if (e.is_regular_file()) n += e.file_size();
     return n;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::string work = "/tmp/quill-convert-bench-" + std::to_string(::getpid());
     std::string store;
     if (argc > 1) {

@@ -14,12 +14,11 @@ namespace {
 
 double Seconds(auto start) { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const char* path = argc > 1 ? argv[1] : "pst_bench.tmp";
-    const std::size_t blocks = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 32768; // 256 MiB
+    const std::size_t blocks = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 32768;  // 256 MiB
     std::vector<std::uint8_t> payload(disk::kMaxBlockData);
     for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(i * 131);
     std::vector<std::uint8_t> block(disk::kMaxBlockSize);

@@ -20,22 +20,19 @@
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point start)
-{
+double Seconds(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-long PeakRssMiB()
-{
+long PeakRssMiB() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss / 1024;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: pst_write_bench DIR [MESSAGES] [ATTACHMENT_BYTES] [--keep]\n");
         return 2;
@@ -50,7 +47,8 @@ int main(int argc, char** argv)
     quill::platform::RemoveFile(rawPath);
 
     std::string body;
-    for (int i = 0; body.size() < 2000; ++i) body += "Line " + std::to_string(i) + " of a message body, with some words in it.\r\n";
+    for (int i = 0; body.size() < 2000; ++i)
+        body += "Line " + std::to_string(i) + " of a message body, with some words in it.\r\n";
 
     // Content comes from one pattern buffer on both sides, so neither pays for making bytes.
     std::vector<std::uint8_t> pattern(1 << 20);
@@ -62,7 +60,8 @@ int main(int argc, char** argv)
         quill::pst::PstWriter writer(pstPath, "Benchmark store");
         std::vector<quill::pst::FolderId> folders;
         const int folderCount = std::getenv("BENCH_FOLDERS") ? std::atoi(std::getenv("BENCH_FOLDERS")) : 5;
-        for (int f = 0; f < folderCount; ++f) folders.push_back(writer.AddFolder(writer.TopFolder(), "Folder " + std::to_string(f)));
+        for (int f = 0; f < folderCount; ++f)
+            folders.push_back(writer.AddFolder(writer.TopFolder(), "Folder " + std::to_string(f)));
         for (std::size_t m = 0; m < messages; ++m) {
             quill::pst::NewMessage msg;
             msg.props.SetString(0x0037, "\x01\x01Message number " + std::to_string(m));
@@ -116,7 +115,8 @@ int main(int argc, char** argv)
     const double mib = static_cast<double>(pstSize) / (1024.0 * 1024.0);
     std::printf("messages %zu, attachment %zu bytes, PST %.1f MiB\n", messages, attachmentBytes, mib);
     std::printf("raw write  %.1f MiB/s\nPST writer %.1f MiB/s (%.0f messages/s)\nratio %.2f (PST/raw, goal >= 0.6)\n",
-                mib / rawSeconds, mib / pstSeconds, static_cast<double>(messages) / pstSeconds, rawSeconds / pstSeconds);
+                mib / rawSeconds, mib / pstSeconds, static_cast<double>(messages) / pstSeconds,
+                rawSeconds / pstSeconds);
     std::printf("peak resident memory %ld MiB\n", PeakRssMiB());
     return 0;
 }

@@ -24,9 +24,7 @@ long PeakKb() {
 }
 
 // Peak is cumulative, so the figure is reset before each phase where the kernel allows it.
-void ResetPeak() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();

@@ -39,8 +39,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
 int ConvertCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    const ConvertHooks& hooks);
 // quillmere list [--store DIR]
-int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                const ConvertHooks& hooks);
+int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const ConvertHooks& hooks);
 
 // The store folder found on this machine without being told; empty when there is none.
 std::string DefaultStoreFolder();

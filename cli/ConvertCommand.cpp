@@ -24,7 +24,7 @@ struct Options {
 // The command line plays the window: the out folder is the chosen folder,
 // boxes are printed, progress goes to stderr.
 class ConsoleRun : public RunView, public FolderChooser, public MessageBoxes, public EventPump, public Clock {
-public:
+  public:
     ConsoleRun(const Options& o, std::vector<std::string> entries, std::ostream& out, std::ostream& err)
         : o_(o), entries_(std::move(entries)), out_(out), err_(err), terminal_(platform::StderrIsTerminal()) {}
 
@@ -86,7 +86,7 @@ public:
         drawn_ = false;
     }
 
-private:
+  private:
     const Options& o_;
     std::vector<std::string> entries_;
     std::ostream& out_;
@@ -144,8 +144,7 @@ bool ResolveStore(std::string& store, const ConvertHooks& hooks, const char* ver
 
 }  // namespace
 
-int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                const ConvertHooks& hooks) {
+int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const ConvertHooks& hooks) {
     std::string store;
     if (args.size() == 2 && args[0] == "--store") {
         store = args[1];
@@ -196,9 +195,8 @@ int ConvertCommand(const std::vector<std::string>& args, std::ostream& out, std:
     RunOutcome outcome = run.Convert();
     console.EndLine();
 
-    out << "containers " << outcome.containers << ", messages saved " << outcome.messagesSaved
-        << ", messages failed " << outcome.messagesFailed << ", containers failed " << outcome.containersFailed
-        << "\n";
+    out << "containers " << outcome.containers << ", messages saved " << outcome.messagesSaved << ", messages failed "
+        << outcome.messagesFailed << ", containers failed " << outcome.containersFailed << "\n";
     if (!outcome.pstPath.empty()) out << "PST file: " << outcome.pstPath << "\n";
     if (!outcome.reportPath.empty()) out << "report: " << outcome.reportPath << "\n";
     if (outcome.end == RunOutcome::End::Cancelled) {

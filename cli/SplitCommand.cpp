@@ -56,8 +56,8 @@ int SplitCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     };
     SplitResult result = SplitIMMFile(container, marker, advance, sink);
 
-    out << "messages " << written << ", bytes delivered " << result.stats.bytesDelivered
-        << ", bytes skipped " << result.stats.bytesSkipped << "\n";
+    out << "messages " << written << ", bytes delivered " << result.stats.bytesDelivered << ", bytes skipped "
+        << result.stats.bytesSkipped << "\n";
     if (!writeError.empty()) {
         err << "quillmere split: " << writeError << "\n";
         return kExitFailed;

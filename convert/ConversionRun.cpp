@@ -15,9 +15,7 @@ constexpr const char* kOutlookFailureLines =
     "Outlook 2010 (64 Bit).\r\n"
     "Re-install Outlook 2010 as 32 bit.";
 
-bool EndsWithSeparator(const std::string& path) {
-    return !path.empty() && (path.back() == '\\' || path.back() == '/');
-}
+bool EndsWithSeparator(const std::string& path) { return !path.empty() && (path.back() == '\\' || path.back() == '/'); }
 
 std::string Trim(const std::string& s) {
     std::size_t b = 0, e = s.size();
@@ -26,9 +24,7 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-std::string Plural(std::uint64_t n, const char* word) {
-    return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
-}
+std::string Plural(std::uint64_t n, const char* word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
 
 }  // namespace
 
@@ -47,8 +43,7 @@ std::string ContainerFolderName(const std::string& entry) {
 
 std::string FormatRunTime(const LocalTime& t) {
     char text[64];
-    std::snprintf(text, sizeof text, "%d.%d.%02d %d.%d.%02d", t.day, t.month, t.year % 100, t.hour, t.minute,
-                  t.second);
+    std::snprintf(text, sizeof text, "%d.%d.%02d %d.%d.%02d", t.day, t.month, t.year % 100, t.hour, t.minute, t.second);
     return text;
 }
 
@@ -82,8 +77,7 @@ RunOutcome ConversionRun::Convert() {
     std::string workFolder;
     if (outlook) {
         pst = s_.makeOutlookTarget ? s_.makeOutlookTarget() : nullptr;
-        TargetResult opened = pst ? pst->Open(folder, *s_.clock)
-                                  : TargetResult::Failed("this build has no PST writer");
+        TargetResult opened = pst ? pst->Open(folder, *s_.clock) : TargetResult::Failed("this build has no PST writer");
         if (!opened.ok) {
             outcome.end = RunOutcome::End::OpenFailed;
             s_.boxes->Show(std::string(kOutlookFailureLines) + "\r\n" + opened.error, BoxIcon::Information);
@@ -123,8 +117,8 @@ RunOutcome ConversionRun::Convert() {
     return outcome;
 }
 
-void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, RunOutcome& outcome,
-                                     OutlookTarget* pst, const std::string& workFolder) {
+void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, RunOutcome& outcome, OutlookTarget* pst,
+                                     const std::string& workFolder) {
     ++outcome.containers;
     s_.view->SetIMMFileLabel(entry);
     const std::string path = platform::JoinPath(s_.view->StorePath(), entry);
@@ -185,9 +179,12 @@ void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, Run
                 if (imported.ok) {
                     platform::RemoveFile(written.path);
                 } else {
-                    if (converted) messageFailed(m, "importing into the PST", imported.error + "; the message "
-                                                                             "file stays at \"" + written.path +
-                                                                             "\"");
+                    if (converted)
+                        messageFailed(m, "importing into the PST",
+                                      imported.error +
+                                          "; the message "
+                                          "file stays at \"" +
+                                          written.path + "\"");
                     converted = false;
                 }
             }

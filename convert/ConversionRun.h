@@ -61,14 +61,14 @@ std::string ContainerFolderName(const std::string& entry);
 std::string FormatRunTime(const LocalTime& t);
 
 class ConversionRun {
-public:
+  public:
     explicit ConversionRun(RunServices services) : s_(std::move(services)) {}
 
     RunOutcome Convert();
     void RequestStop() noexcept { stopRequested_ = true; }
     bool Running() const noexcept { return running_; }
 
-private:
+  private:
     void ConvertContainer(const std::string& entry, bool outlook, RunOutcome& outcome, OutlookTarget* pst,
                           const std::string& workFolder);
     void WriteReport(RunOutcome& outcome);

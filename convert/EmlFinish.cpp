@@ -79,7 +79,8 @@ FinishResult EmlFinisher::Finish(const std::string& messageFile, const std::stri
     std::vector<std::pair<std::string, std::string>> joined;
     std::string text = message.BodyText();
     std::size_t p = JoinedMessageStart(text);
-    if (p != std::string::npos && message.SetBodyText(text.substr(0, p))) joined.emplace_back("joined-message.txt", text.substr(p));
+    if (p != std::string::npos && message.SetBodyText(text.substr(0, p)))
+        joined.emplace_back("joined-message.txt", text.substr(p));
     if (message.HasHtmlBody()) {
         std::string html = message.HtmlBody();
         std::size_t h = JoinedHtmlStart(html);

@@ -27,7 +27,7 @@ std::size_t JoinedMessageStart(const std::string& text);
 std::size_t JoinedHtmlStart(const std::string& html);
 
 class EmlFinisher : public MessageFinisher {
-public:
+  public:
     FinishResult Finish(const std::string& messageFile, const std::string& attachmentFolder) override;
 };
 

@@ -9,9 +9,9 @@ namespace quill {
 
 struct FinishResult {
     enum class Status {
-        Finished,      // loaded, changed where needed, saved
-        LeftAsWritten, // could not be loaded: the file stays exactly as written
-        Failed,        // loaded, but saving failed: the file is as last written
+        Finished,       // loaded, changed where needed, saved
+        LeftAsWritten,  // could not be loaded: the file stays exactly as written
+        Failed,         // loaded, but saving failed: the file is as last written
     };
     Status status = Status::Finished;
     int attachmentsRestored = 0;
@@ -21,7 +21,7 @@ struct FinishResult {
 };
 
 class MessageFinisher {
-public:
+  public:
     virtual ~MessageFinisher() = default;
     virtual FinishResult Finish(const std::string& messageFile, const std::string& attachmentFolder) = 0;
 };

@@ -16,7 +16,7 @@ struct TargetResult {
 };
 
 class OutlookTarget {
-public:
+  public:
     virtual ~OutlookTarget() = default;
     // Creates the PST in the target folder (ends in a separator).
     [[nodiscard]] virtual TargetResult Open(const std::string& targetFolder, Clock& clock) = 0;

@@ -82,18 +82,10 @@ constexpr std::uint32_t kRecipSendable = 1;
 constexpr std::size_t kMetaSniffBytes = 2048;  // a <meta> charset stands in the head
 constexpr std::size_t kMaxNameFromSubject = 120;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string UpperAscii(std::string_view s) {
     std::string out(s);
@@ -622,8 +614,10 @@ std::optional<std::int64_t> ParseMailDate(std::string_view text) {
     }
     if (day == 0 || month == 0 || year < 0) return std::nullopt;
     // Obsolete two- and three-digit years.
-    if (year < 50) year += 2000;
-    else if (year < 1000) year += 1900;
+    if (year < 50)
+        year += 2000;
+    else if (year < 1000)
+        year += 1900;
     if (year > 9999 || static_cast<unsigned>(day) > DaysInMonth(year, static_cast<unsigned>(month)))
         return std::nullopt;
     if (hour < 0) hour = 0;  // a date without a time still tells the day

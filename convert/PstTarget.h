@@ -17,7 +17,7 @@ class PstWriter;
 }
 
 class PstTarget : public OutlookTarget {
-public:
+  public:
     PstTarget();
     ~PstTarget() override;
 
@@ -30,7 +30,7 @@ public:
     std::string Path() const override { return path_; }
     const std::string& DisplayName() const { return displayName_; }
 
-private:
+  private:
     std::unique_ptr<pst::PstWriter> writer_;
     std::string path_;
     std::string displayName_;

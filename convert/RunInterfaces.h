@@ -9,21 +9,21 @@ namespace quill {
 
 // The window's controls as the run reads and writes them.
 class RunView {
-public:
+  public:
     virtual ~RunView() = default;
-    virtual int ListCount() = 0;                 // ListIMM
+    virtual int ListCount() = 0;  // ListIMM
     virtual bool Selected(int index) = 0;
-    virtual std::string List(int index) = 0;     // a bare container file name
-    virtual std::string StorePath() = 0;         // txtStorePath, ends in a separator
-    virtual std::string AttachmentPath() = 0;    // txtAttachmentPath
-    virtual bool OptOutlook() = 0;               // true: the Outlook target
-    virtual bool AdvanceMode() = 0;              // ChkAdvanceMode
+    virtual std::string List(int index) = 0;                    // a bare container file name
+    virtual std::string StorePath() = 0;                        // txtStorePath, ends in a separator
+    virtual std::string AttachmentPath() = 0;                   // txtAttachmentPath
+    virtual bool OptOutlook() = 0;                              // true: the Outlook target
+    virtual bool AdvanceMode() = 0;                             // ChkAdvanceMode
     virtual void SetIMMFileLabel(const std::string& text) = 0;  // LblIMMFile
     virtual void SetLog(const std::string& text) = 0;           // txtLog
 };
 
 class FolderChooser {
-public:
+  public:
     virtual ~FolderChooser() = default;
     // The chosen folder without a trailing separator (a root keeps its own);
     // empty on cancel.
@@ -33,13 +33,13 @@ public:
 enum class BoxIcon { None, Information };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     virtual void Show(const std::string& text, BoxIcon icon) = 0;
 };
 
 class EventPump {
-public:
+  public:
     virtual ~EventPump() = default;
     // Lets pending window events run.
     virtual void Pump() = 0;
@@ -50,7 +50,7 @@ struct LocalTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual LocalTime Now() = 0;
 };

@@ -14,10 +14,10 @@
 namespace {
 
 class NullSink : public quill::pst::ltp::SubnodeSink {
-public:
+  public:
     std::uint32_t AddSubnode(std::span<const std::uint8_t>) override { return (next++ << 5) | 0x1F; }
 
-private:
+  private:
     std::uint32_t next = 1;
 };
 

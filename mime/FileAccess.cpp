@@ -13,7 +13,7 @@ std::filesystem::path FsPath(const std::string& utf8) {
 }
 
 class Disk final : public FileAccess {
-public:
+  public:
     std::optional<std::string> ReadAll(const std::string& path) override {
         try {
             platform::InputFile in(path);

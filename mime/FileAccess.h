@@ -9,7 +9,7 @@
 namespace quill::mime {
 
 class FileAccess {
-public:
+  public:
     virtual ~FileAccess() = default;
     // The whole file; nullopt when it cannot be read.
     virtual std::optional<std::string> ReadAll(const std::string& path) = 0;

@@ -30,7 +30,7 @@ struct HeaderField {
 };
 
 class Header {
-public:
+  public:
     // Parses the block at the start of text; bodyStart gets the offset just
     // past it (past the separator, when there is one).
     static Header Parse(std::string_view text, std::size_t& bodyStart);
@@ -57,7 +57,7 @@ public:
     // Edits a field's raw bytes in place (same field, new spelling).
     std::string* MutableRaw(std::string_view name);
 
-private:
+  private:
     std::vector<HeaderField> fields_;
     std::string separator_;
 };

@@ -10,7 +10,7 @@
 namespace quill::mime {
 namespace {
 
-constexpr int kMaxSection = 999;     // RFC 2231 section numbers beyond this are junk
+constexpr int kMaxSection = 999;      // RFC 2231 section numbers beyond this are junk
 constexpr std::size_t kMaxLine = 72;  // for parameters we write
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -56,9 +56,12 @@ std::size_t SkipComment(std::string_view s, std::size_t i) {
 
 std::size_t SkipCfws(std::string_view s, std::size_t i) {
     while (i < s.size()) {
-        if (IsBlank(s[i])) ++i;
-        else if (s[i] == '(') i = SkipComment(s, i);
-        else break;
+        if (IsBlank(s[i]))
+            ++i;
+        else if (s[i] == '(')
+            i = SkipComment(s, i);
+        else
+            break;
     }
     return i;
 }
@@ -188,7 +191,8 @@ StructuredValue ParseStructured(std::string_view s) {
         auto it = sectioned.find(name);
         if (it == sectioned.end()) continue;
         auto& list = it->second;
-        std::stable_sort(list.begin(), list.end(), [](const Section& a, const Section& b) { return a.number < b.number; });
+        std::stable_sort(list.begin(), list.end(),
+                         [](const Section& a, const Section& b) { return a.number < b.number; });
         std::string charset;
         std::string bytes;
         for (std::size_t k = 0; k < list.size(); ++k) {
@@ -238,8 +242,7 @@ std::optional<EncodedWord> ReadEncodedWord(std::string_view text, std::size_t i)
     std::size_t close = text.find("?=", start);
     if (close == std::string_view::npos) return std::nullopt;
     std::string_view payload = text.substr(start, close - start);
-    if (std::any_of(payload.begin(), payload.end(), [](char c) { return c == '\r' || c == '\n'; }))
-        return std::nullopt;
+    if (std::any_of(payload.begin(), payload.end(), [](char c) { return c == '\r' || c == '\n'; })) return std::nullopt;
     EncodedWord word{close + 2, std::string(charset), {}};
     if (enc == 'B' || enc == 'b') {
         static constexpr std::string_view kAlphabet =
@@ -261,7 +264,8 @@ std::optional<EncodedWord> ReadEncodedWord(std::string_view text, std::size_t i)
             char c = payload[k];
             if (c == '_') {
                 word.bytes += ' ';
-            } else if (c == '=' && k + 2 < payload.size() && HexValue(payload[k + 1]) >= 0 && HexValue(payload[k + 2]) >= 0) {
+            } else if (c == '=' && k + 2 < payload.size() && HexValue(payload[k + 1]) >= 0 &&
+                       HexValue(payload[k + 2]) >= 0) {
                 word.bytes += static_cast<char>(HexValue(payload[k + 1]) * 16 + HexValue(payload[k + 2]));
                 k += 2;
             } else {
@@ -278,8 +282,8 @@ std::optional<EncodedWord> ReadEncodedWord(std::string_view text, std::size_t i)
 
 std::string DecodeHeaderText(std::string_view text, std::string_view rawCharset) {
     std::string out;
-    std::string raw;         // pending bytes outside encoded words
-    std::string wordBytes;   // pending bytes of adjacent encoded words
+    std::string raw;        // pending bytes outside encoded words
+    std::string wordBytes;  // pending bytes of adjacent encoded words
     std::string wordCharset;
     auto flushRaw = [&] {
         if (!raw.empty()) out += BytesToUtf8(raw, rawCharset);
@@ -360,8 +364,10 @@ std::string FormatParameter(std::string_view name, std::string_view value, std::
     std::vector<std::string> units;
     for (char c : value) {
         auto u = static_cast<unsigned char>(c);
-        if (IsAttributeChar(u)) units.emplace_back(1, c);
-        else units.push_back(std::string("%") + kHex[u >> 4] + kHex[u & 15]);
+        if (IsAttributeChar(u))
+            units.emplace_back(1, c);
+        else
+            units.push_back(std::string("%") + kHex[u >> 4] + kHex[u & 15]);
     }
     std::string first = std::string(name) + "*=utf-8''";
     std::size_t total = first.size();

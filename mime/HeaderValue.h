@@ -10,8 +10,8 @@
 namespace quill::mime {
 
 struct Parameter {
-    std::string name;   // lower case, without RFC 2231 section marks
-    std::string value;  // quotes and escapes removed; UTF-8 when extended
+    std::string name;       // lower case, without RFC 2231 section marks
+    std::string value;      // quotes and escapes removed; UTF-8 when extended
     bool extended = false;  // assembled from RFC 2231 sections / charset
 };
 

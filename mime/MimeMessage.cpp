@@ -11,7 +11,7 @@
 namespace quill::mime {
 namespace {
 
-constexpr std::size_t kMaxLineOctets = 998;       // RFC 5322 line limit
+constexpr std::size_t kMaxLineOctets = 998;        // RFC 5322 line limit
 constexpr std::size_t kReferenceScanBytes = 4096;  // the reference line stands at the start
 
 // Depth first, in document order; an attached message is not looked into.
@@ -65,8 +65,10 @@ std::string NormaliseLineEnds(std::string_view text, std::string_view lineEnd) {
     out.reserve(text.size() + text.size() / 32);
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        if (text[i] == '\n') out += lineEnd;
-        else out += text[i];
+        if (text[i] == '\n')
+            out += lineEnd;
+        else
+            out += text[i];
     }
     return out;
 }
@@ -78,8 +80,7 @@ std::string_view FirstLineEnd(std::string_view bytes) {
 }
 
 // A Content-Type value: token, then each parameter on its own folded line.
-std::string FormatContentType(std::string_view token, const std::vector<Parameter>& params,
-                              std::string_view lineEnd) {
+std::string FormatContentType(std::string_view token, const std::vector<Parameter>& params, std::string_view lineEnd) {
     std::string out(token);
     for (const auto& p : params) {
         out += ";";
@@ -251,8 +252,9 @@ bool MimeMessage::SetPartText(Part& part, std::string_view utf8) {
         if (wasEndedByLine && !body.empty()) body += lineEnd_;
     } else if (encoding == "quoted-printable") {
         body = EncodeQuotedPrintable(bytes, lineEnd_);
-    } else if (!holdsDelimiter && ((encoding == "8bit" || encoding == "binary") ||
-                                   (IsAscii(bytes) && !HasLongLine(bytes) && (encoding.empty() || encoding == "7bit")))) {
+    } else if (!holdsDelimiter &&
+               ((encoding == "8bit" || encoding == "binary") ||
+                (IsAscii(bytes) && !HasLongLine(bytes) && (encoding.empty() || encoding == "7bit")))) {
         body = bytes;
     } else {
         header.Set("Content-Transfer-Encoding", "quoted-printable", lineEnd_);
@@ -382,8 +384,10 @@ void MimeMessage::AddAttachment(std::string_view name, std::string_view bytes) {
     std::string delimiter = (first ? "" : le) + "--" + root.Boundary() + le;
     children.push_back({std::move(delimiter), Part::Parse(text)});
     std::string closing = root.Closing();
-    if (closing.empty()) closing = le + "--" + root.Boundary() + "--" + le;
-    else if (closing[0] != '\r' && closing[0] != '\n') closing = le + closing;
+    if (closing.empty())
+        closing = le + "--" + root.Boundary() + "--" + le;
+    else if (closing[0] != '\r' && closing[0] != '\n')
+        closing = le + closing;
     root.SetClosing(std::move(closing));
     MarkChanged();
 }

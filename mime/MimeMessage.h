@@ -53,7 +53,7 @@ struct AttachmentInfo {
 };
 
 class MimeMessage {
-public:
+  public:
     static constexpr std::string_view kReferenceLine = "----------[%ImFilePath%]----------";
 
     explicit MimeMessage(FileAccess& files = DiskFiles());
@@ -114,7 +114,7 @@ public:
     bool Changed() const noexcept { return changed_; }
     std::string_view LineEnd() const noexcept { return lineEnd_; }
 
-private:
+  private:
     Part* BodyPart(std::string_view mediaType) const;
     bool SetPartText(Part& part, std::string_view utf8);
     void MarkChanged();

@@ -57,8 +57,10 @@ void Part::SplitMultipart(std::string_view body, int depth) {
     bool inPreamble = true;
     auto closeSegment = [&](std::size_t end) {
         std::string_view segment = body.substr(segmentStart, end - segmentStart);
-        if (inPreamble) preamble_ = std::string(segment);
-        else children_.back().part = Parse(segment, childDefault, depth + 1);
+        if (inPreamble)
+            preamble_ = std::string(segment);
+        else
+            children_.back().part = Parse(segment, childDefault, depth + 1);
     };
     std::size_t pos = 0;
     while (pos < body.size()) {

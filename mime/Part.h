@@ -27,7 +27,7 @@
 namespace quill::mime {
 
 class Part {
-public:
+  public:
     struct Child {
         std::string delimiter;  // line end before it, "--boundary", its line end
         std::unique_ptr<Part> part;
@@ -48,8 +48,8 @@ public:
     std::string MediaType() const;
     StructuredValue ContentType() const;
     StructuredValue ContentDisposition() const;
-    std::string Charset() const;            // as written, may be empty
-    std::string TransferEncoding() const;   // lower case, may be empty
+    std::string Charset() const;           // as written, may be empty
+    std::string TransferEncoding() const;  // lower case, may be empty
 
     bool IsMultipart() const noexcept { return multipart_; }
     const std::string& Boundary() const noexcept { return boundary_; }
@@ -81,7 +81,7 @@ public:
     // Takes the body over from another part (for wrapping a message body).
     void TakeBodyFrom(Part& other);
 
-private:
+  private:
     void SplitMultipart(std::string_view body, int depth);
 
     Header header_;

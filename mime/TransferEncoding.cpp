@@ -23,7 +23,8 @@ std::string DecodeBase64(std::string_view text) {
     static const auto table = [] {
         std::array<signed char, 256> t{};
         t.fill(-1);
-        for (std::size_t i = 0; i < kAlphabet.size(); ++i) t[static_cast<unsigned char>(kAlphabet[i])] = static_cast<signed char>(i);
+        for (std::size_t i = 0; i < kAlphabet.size(); ++i)
+            t[static_cast<unsigned char>(kAlphabet[i])] = static_cast<signed char>(i);
         return t;
     }();
     // Written into a buffer sized up front: appending byte by byte was the
@@ -127,8 +128,7 @@ std::string EncodeQuotedPrintable(std::string_view text, std::string_view lineEn
             // A '-' that starts a line is escaped, so no line of the text can
             // pass for a boundary delimiter of the message around it.
             bool startsLine = column == 0;
-            if ((c >= 33 && c <= 126 && c != '=' && !(c == '-' && startsLine)) ||
-                ((c == ' ' || c == '\t') && !last)) {
+            if ((c >= 33 && c <= 126 && c != '=' && !(c == '-' && startsLine)) || ((c == ' ' || c == '\t') && !last)) {
                 unit = std::string(1, static_cast<char>(c));
             } else {
                 unit = std::string("=") + kHex[c >> 4] + kHex[c & 15];

@@ -12,14 +12,14 @@
 namespace quill::platform {
 
 class FileError : public std::runtime_error {
-public:
+  public:
     enum class Kind { Open, Read, Write, Exists, Other };
     FileError(Kind kind, std::string path, std::uint64_t offset, const std::string& what);
     Kind kind() const noexcept { return kind_; }
     const std::string& path() const noexcept { return path_; }
     std::uint64_t offset() const noexcept { return offset_; }
 
-private:
+  private:
     Kind kind_;
     std::string path_;
     std::uint64_t offset_;
@@ -27,7 +27,7 @@ private:
 
 // Sequential binary reading.
 class InputFile {
-public:
+  public:
     explicit InputFile(const std::string& path);  // throws FileError(Open)
     ~InputFile();
     InputFile(const InputFile&) = delete;
@@ -38,7 +38,7 @@ public:
     std::uint64_t Offset() const noexcept { return offset_; }
     const std::string& Path() const noexcept { return path_; }
 
-private:
+  private:
     std::string path_;
     std::uint64_t offset_ = 0;
     std::intptr_t handle_ = -1;
@@ -47,7 +47,7 @@ private:
 // Writes a new file. It never replaces one: creating a path that exists fails
 // with FileError(Exists). A file that was not Close()d is removed again.
 class OutputFile {
-public:
+  public:
     explicit OutputFile(const std::string& path);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -62,7 +62,7 @@ public:
     void Close();  // flushes; throws FileError(Write) when the data did not land
     const std::string& Path() const noexcept { return path_; }
 
-private:
+  private:
     std::string path_;
     std::intptr_t handle_ = -1;
     std::uint64_t written_ = 0;

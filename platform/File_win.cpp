@@ -11,8 +11,8 @@ namespace {
 
 std::string Describe(const std::string& action, const std::string& path, DWORD err) {
     wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, err, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   err, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string reason = text ? Narrow(text) : "error " + std::to_string(err);
     if (text) LocalFree(text);
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
@@ -34,8 +34,7 @@ std::wstring Widen(const std::string& utf8) {
 
 std::string Narrow(const std::wstring& utf16) {
     if (utf16.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr,
-                                nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr, nullptr);
     return out;
@@ -66,14 +65,13 @@ std::size_t InputFile::Read(char* buffer, std::size_t n) {
 }
 
 OutputFile::OutputFile(const std::string& path) : path_(path) {
-    HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD err = GetLastError();
         bool exists = err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS;
-        throw FileError(exists ? FileError::Kind::Exists : FileError::Kind::Open, path, 0,
-                        exists ? "refusing to replace existing file \"" + path + "\""
-                               : Describe("cannot create", path, err));
+        throw FileError(
+            exists ? FileError::Kind::Exists : FileError::Kind::Open, path, 0,
+            exists ? "refusing to replace existing file \"" + path + "\"" : Describe("cannot create", path, err));
     }
     handle_ = reinterpret_cast<std::intptr_t>(h);
 }
@@ -129,9 +127,7 @@ void OutputFile::Close() {
     }
 }
 
-bool PathExists(const std::string& path) {
-    return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool PathExists(const std::string& path) { return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool IsDirectory(const std::string& path) {
     DWORD a = GetFileAttributesW(Widen(path).c_str());

@@ -43,69 +43,63 @@ constexpr std::size_t kMaxFolderNameUnits = 255;
 
 constexpr Nid TableNid(Nid folder, NidType type) { return (folder & ~0x1Fu) | static_cast<std::uint32_t>(type); }
 
-std::uint64_t NowFileTime()
-{
-    const auto s = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch());
+std::uint64_t NowFileTime() {
+    const auto s =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch());
     return FileTimeFromUnix(s.count());
 }
 
 // Collects the subnodes of the node being built; values go to disk as they are handed over.
 class NodeSubnodes : public ltp::SubnodeSink {
-public:
+  public:
     explicit NodeSubnodes(NodeDatabase& db) : db(db) {}
 
-    std::uint32_t AddSubnode(std::span<const std::uint8_t> data) override
-    {
+    std::uint32_t AddSubnode(std::span<const std::uint8_t> data) override {
         const Nid nid = MakeNid(NidType::LtpValueStream, nextStream++);
         Add(nid, db.WriteDataTree(data), 0, data.size());
         return nid;
     }
     // A value stream already written as a data tree.
-    Nid AddStream(Bid bidData, std::uint64_t bytes)
-    {
+    Nid AddStream(Bid bidData, std::uint64_t bytes) {
         const Nid nid = MakeNid(NidType::LtpValueStream, nextStream++);
         Add(nid, bidData, 0, bytes);
         return nid;
     }
-    void Add(Nid nid, Bid bidData, Bid bidSub, std::uint64_t bytes)
-    {
+    void Add(Nid nid, Bid bidData, Bid bidSub, std::uint64_t bytes) {
         entries.push_back({nid, bidData, bidSub});
         total += bytes;
     }
     [[nodiscard]] Bid WriteTree() { return db.WriteSubnodeTree(entries); }
     [[nodiscard]] std::uint64_t Bytes() const { return total; }
 
-private:
+  private:
     NodeDatabase& db;
     std::vector<SubnodeEntry> entries;
     std::uint32_t nextStream = 1;
-    std::uint64_t total = 0; // data bytes of every subnode and theirs, recursively
+    std::uint64_t total = 0;  // data bytes of every subnode and theirs, recursively
 };
 
 // Stands in for the real sink to learn a context's size before it is written.
 class CountingSink : public ltp::SubnodeSink {
-public:
-    std::uint32_t AddSubnode(std::span<const std::uint8_t> data) override
-    {
+  public:
+    std::uint32_t AddSubnode(std::span<const std::uint8_t> data) override {
         total += data.size();
         return MakeNid(NidType::LtpValueStream, next++);
     }
     std::uint64_t total = 0;
 
-private:
+  private:
     std::uint32_t next = 1;
 };
 
-std::uint64_t DataSize(const std::vector<std::vector<std::uint8_t>>& blocks)
-{
+std::uint64_t DataSize(const std::vector<std::vector<std::uint8_t>>& blocks) {
     std::uint64_t n = 0;
     for (const auto& b : blocks) n += b.size();
     return n;
 }
 
 // Values of `from` for the columns of a table, as a table row holds them.
-PropertyList RowFrom(const PropertyList& from, const std::vector<std::uint32_t>& columns)
-{
+PropertyList RowFrom(const PropertyList& from, const std::vector<std::uint32_t>& columns) {
     PropertyList row;
     for (std::uint32_t tag : columns) {
         const Property* p = from.Find(TagId(tag));
@@ -114,8 +108,7 @@ PropertyList RowFrom(const PropertyList& from, const std::vector<std::uint32_t>&
     return row;
 }
 
-std::string FoldCase(std::string_view s)
-{
+std::string FoldCase(std::string_view s) {
     std::string out(s);
     for (auto& c : out)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -124,7 +117,7 @@ std::string FoldCase(std::string_view s)
 
 std::size_t Utf16Units(std::string_view utf8) { return Utf16Le(utf8).size() / 2; }
 
-} // namespace
+}  // namespace
 
 struct Folder {
     Nid nid = 0;
@@ -138,7 +131,7 @@ struct Folder {
 };
 
 class PstWriter::Impl {
-public:
+  public:
     Impl(const std::string& path, std::string_view storeName);
 
     FolderId AddFolder(FolderId parent, std::string_view name, std::string_view containerClass);
@@ -153,9 +146,9 @@ public:
     std::mt19937_64 random;
     std::map<Nid, Folder> folders;
     bool closed = false;
-    std::string failure; // set once a write may have been left half done
+    std::string failure;  // set once a write may have been left half done
 
-private:
+  private:
     Folder& NewFolder(Nid nid, Nid parent, std::string_view name, std::string_view containerClass);
     std::vector<std::uint8_t> EntryId(Nid nid) const;
     std::array<std::uint8_t, 16> RandomKey();
@@ -167,8 +160,7 @@ private:
 };
 
 PstWriter::Impl::Impl(const std::string& path, std::string_view name)
-    : file(path), db(file, disk::CryptMethod::Permute), storeName(name)
-{
+    : file(path), db(file, disk::CryptMethod::Permute), storeName(name) {
     std::random_device rd;
     random.seed((static_cast<std::uint64_t>(rd()) << 32) ^ rd() ^
                 static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
@@ -178,7 +170,8 @@ PstWriter::Impl::Impl(const std::string& path, std::string_view name)
     db.ReserveNid(NidType::SearchFolder, 0x4000);
     db.ReserveNid(NidType::AssocMessage, 0x8000);
     db.ReserveNid(NidType::NormalMessage, 0x10000);
-    for (NidType t : {NidType::NormalFolder, NidType::HierarchyTable, NidType::ContentsTable, NidType::AssocContentsTable})
+    for (NidType t :
+         {NidType::NormalFolder, NidType::HierarchyTable, NidType::ContentsTable, NidType::AssocContentsTable})
         db.ReserveNid(t, NidIndex(kNidDeletedItems));
 
     NewFolder(kNidRootFolder, kNidRootFolder, "", "");
@@ -187,8 +180,7 @@ PstWriter::Impl::Impl(const std::string& path, std::string_view name)
     NewFolder(kNidDeletedItems, kNidIpmSubtree, "Deleted Items", "IPF.Note");
 }
 
-std::array<std::uint8_t, 16> PstWriter::Impl::RandomKey()
-{
+std::array<std::uint8_t, 16> PstWriter::Impl::RandomKey() {
     std::array<std::uint8_t, 16> k{};
     for (std::size_t i = 0; i < 16; i += 8) {
         const std::uint64_t v = random();
@@ -197,8 +189,7 @@ std::array<std::uint8_t, 16> PstWriter::Impl::RandomKey()
     return k;
 }
 
-Folder& PstWriter::Impl::NewFolder(Nid nid, Nid parent, std::string_view name, std::string_view containerClass)
-{
+Folder& PstWriter::Impl::NewFolder(Nid nid, Nid parent, std::string_view name, std::string_view containerClass) {
     Folder& f = folders[nid];
     f.nid = nid;
     f.parent = parent;
@@ -210,19 +201,18 @@ Folder& PstWriter::Impl::NewFolder(Nid nid, Nid parent, std::string_view name, s
 }
 
 // [MS-PST] 2.4.3.2 (folder EntryID): flags, the store's record key, the NID.
-std::vector<std::uint8_t> PstWriter::Impl::EntryId(Nid nid) const
-{
+std::vector<std::uint8_t> PstWriter::Impl::EntryId(Nid nid) const {
     std::vector<std::uint8_t> id(24, 0);
     std::copy(recordKey.begin(), recordKey.end(), id.begin() + 4);
     for (int i = 0; i < 4; ++i) id[20 + i] = static_cast<std::uint8_t>(nid >> (8 * i));
     return id;
 }
 
-FolderId PstWriter::Impl::AddFolder(FolderId parent, std::string_view name, std::string_view containerClass)
-{
+FolderId PstWriter::Impl::AddFolder(FolderId parent, std::string_view name, std::string_view containerClass) {
     if (closed) throw PstError("the PST file " + file.Path() + " is already closed");
     if (!folders.contains(parent) || parent == kNidRootFolder || parent == kNidSearchRoot)
-        throw PstError("no folder " + std::to_string(parent) + " to add \"" + std::string(name) + "\" to in " + file.Path());
+        throw PstError("no folder " + std::to_string(parent) + " to add \"" + std::string(name) + "\" to in " +
+                       file.Path());
     if (name.empty()) throw PstError("a folder needs a name (in " + file.Path() + ")");
     if (Utf16Units(name) > kMaxFolderNameUnits)
         throw PstError("the folder name \"" + std::string(name.substr(0, 40)) + "...\" is longer than " +
@@ -240,8 +230,7 @@ FolderId PstWriter::Impl::AddFolder(FolderId parent, std::string_view name, std:
     return nid;
 }
 
-std::optional<FolderId> PstWriter::Impl::FindFolder(FolderId parent, std::string_view name) const
-{
+std::optional<FolderId> PstWriter::Impl::FindFolder(FolderId parent, std::string_view name) const {
     auto it = folders.find(parent);
     if (it == folders.end()) return std::nullopt;
     const std::string want = FoldCase(name);
@@ -250,14 +239,12 @@ std::optional<FolderId> PstWriter::Impl::FindFolder(FolderId parent, std::string
     return std::nullopt;
 }
 
-Bid PstWriter::Impl::WriteTable(const TableContextBuilder& table, NodeSubnodes& sub)
-{
+Bid PstWriter::Impl::WriteTable(const TableContextBuilder& table, NodeSubnodes& sub) {
     return db.WriteBlockList(table.Finish(sub));
 }
 
 void PstWriter::Impl::WriteAttachment(NodeSubnodes& messageSub, Nid nid, const NewAttachment& a, std::size_t index,
-                                      TableContextBuilder& table)
-{
+                                      TableContextBuilder& table) {
     PropertyList props = a.props;
     props.Remove(0x3701);
     NodeSubnodes sub(db);
@@ -279,7 +266,7 @@ void PstWriter::Impl::WriteAttachment(NodeSubnodes& messageSub, Nid nid, const N
         const Nid streamNid = sub.AddStream(tree.Finish(), dataSize);
         stored.push_back({MakeTag(0x3701, PropType::Binary), streamNid});
     }
-    if (!props.Has(0x3705)) props.SetInt32(0x3705, 1); // ATTACH_BY_VALUE
+    if (!props.Has(0x3705)) props.SetInt32(0x3705, 1);  // ATTACH_BY_VALUE
     if (!props.Has(0x370B)) props.SetInt32(0x370B, 0xFFFFFFFF);
     if (!props.Has(0x0E21)) props.SetInt32(0x0E21, static_cast<std::uint32_t>(index));
     if (!props.Has(0x3714)) props.SetInt32(0x3714, 0);
@@ -295,8 +282,7 @@ void PstWriter::Impl::WriteAttachment(NodeSubnodes& messageSub, Nid nid, const N
     table.AddRow(nid, props);
 }
 
-void PstWriter::Impl::AddMessage(FolderId folderId, const NewMessage& message)
-{
+void PstWriter::Impl::AddMessage(FolderId folderId, const NewMessage& message) {
     if (closed) throw PstError("the PST file " + file.Path() + " is already closed");
     auto it = folders.find(folderId);
     if (it == folders.end() || folderId == kNidRootFolder || folderId == kNidSearchRoot)
@@ -316,7 +302,7 @@ void PstWriter::Impl::AddMessage(FolderId folderId, const NewMessage& message)
     std::uint32_t flags = props.GetInt32(0x0E07);
     if (!message.attachments.empty()) flags |= kMsgFlagHasAttach;
     props.SetInt32(0x0E07, flags);
-    props.SetBool(0x0E1B, !message.attachments.empty()); // PR_HASATTACH
+    props.SetBool(0x0E1B, !message.attachments.empty());  // PR_HASATTACH
     if (!props.Has(0x0E17)) props.SetInt32(0x0E17, 0);
     if (!props.Has(0x0017)) props.SetInt32(0x0017, 1);
     if (!props.Has(0x0036)) props.SetInt32(0x0036, 0);
@@ -339,7 +325,7 @@ void PstWriter::Impl::AddMessage(FolderId folderId, const NewMessage& message)
         PropertyList r = message.recipients[i];
         if (!r.Has(0x0C15)) r.SetInt32(0x0C15, 1);
         if (!r.Has(0x3002)) r.SetString(0x3002, "SMTP");
-        if (!r.Has(0x0FFE)) r.SetInt32(0x0FFE, 6); // MAPI_MAILUSER
+        if (!r.Has(0x0FFE)) r.SetInt32(0x0FFE, 6);  // MAPI_MAILUSER
         if (!r.Has(0x3900)) r.SetInt32(0x3900, 0);
         if (!r.Has(0x0E0F)) r.SetBool(0x0E0F, false);
         if (!r.Has(0x3A40)) r.SetBool(0x3A40, false);
@@ -357,8 +343,8 @@ void PstWriter::Impl::AddMessage(FolderId folderId, const NewMessage& message)
     if (!message.attachments.empty()) {
         TableContextBuilder attachments(messaging::AttachmentColumns());
         for (std::size_t i = 0; i < message.attachments.size(); ++i)
-            WriteAttachment(sub, MakeNid(NidType::Attachment, static_cast<std::uint32_t>(0x8000 + i)), message.attachments[i],
-                            i, attachments);
+            WriteAttachment(sub, MakeNid(NidType::Attachment, static_cast<std::uint32_t>(0x8000 + i)),
+                            message.attachments[i], i, attachments);
         NodeSubnodes tableSub(db);
         const auto blocks = attachments.Finish(tableSub);
         const Bid bid = db.WriteBlockList(blocks);
@@ -383,8 +369,7 @@ void PstWriter::Impl::AddMessage(FolderId folderId, const NewMessage& message)
 
 // A folder object and its three tables ([MS-PST] 2.4.4): the hierarchy rows copy each child's
 // own values, so both always agree.
-void PstWriter::Impl::WriteFolder(const Folder& f)
-{
+void PstWriter::Impl::WriteFolder(const Folder& f) {
     auto folderProps = [this](const Folder& x) {
         PropertyList p;
         p.SetString(0x3001, x.name);
@@ -414,8 +399,9 @@ void PstWriter::Impl::WriteFolder(const Folder& f)
         spam.SetBool(0x360A, false);
         hierarchy.AddRow(kNidSpamSearchFolder, spam);
     }
-    for (auto [table, nid] : {std::pair<const TableContextBuilder*, Nid>{&hierarchy, TableNid(f.nid, NidType::HierarchyTable)},
-                              {f.contents.get(), TableNid(f.nid, NidType::ContentsTable)}}) {
+    for (auto [table, nid] :
+         {std::pair<const TableContextBuilder*, Nid>{&hierarchy, TableNid(f.nid, NidType::HierarchyTable)},
+          {f.contents.get(), TableNid(f.nid, NidType::ContentsTable)}}) {
         NodeSubnodes sub(db);
         const Bid bid = WriteTable(*table, sub);
         db.AddNode(nid, bid, sub.WriteTree(), 0);
@@ -426,8 +412,7 @@ void PstWriter::Impl::WriteFolder(const Folder& f)
     db.AddNode(TableNid(f.nid, NidType::AssocContentsTable), bid, sub.WriteTree(), 0);
 }
 
-void PstWriter::Impl::WriteStoreNodes()
-{
+void PstWriter::Impl::WriteStoreNodes() {
     auto writePc = [this](Nid nid, const PropertyList& props, Nid parent) {
         NodeSubnodes sub(db);
         const Bid bid = db.WriteBlockList(ltp::BuildPropertyContext(props, sub));
@@ -445,7 +430,7 @@ void PstWriter::Impl::WriteStoreNodes()
     PropertyList store;
     store.SetBinary(0x0FF9, recordKey);
     store.SetString(0x3001, storeName);
-    store.SetInt32(0x35DF, 0x89); // FOLDER_IPM_SUBTREE_VALID | FOLDER_IPM_WASTEBASKET_VALID | FOLDER_FINDER_VALID
+    store.SetInt32(0x35DF, 0x89);  // FOLDER_IPM_SUBTREE_VALID | FOLDER_IPM_WASTEBASKET_VALID | FOLDER_FINDER_VALID
     store.SetBinary(0x35E0, EntryId(kNidIpmSubtree));
     store.SetBinary(0x35E3, EntryId(kNidDeletedItems));
     store.SetBinary(0x35E7, EntryId(kNidSearchRoot));
@@ -457,7 +442,7 @@ void PstWriter::Impl::WriteStoreNodes()
     static constexpr std::array<std::uint8_t, 16> kPsetidCommon = {0x08, 0x20, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00,
                                                                    0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
     constexpr std::uint32_t kPropertyId = 0x8580;
-    constexpr std::uint16_t kGuidIndex = 3; // the first GUID of the GUID stream
+    constexpr std::uint16_t kGuidIndex = 3;  // the first GUID of the GUID stream
     const std::uint16_t guidField = static_cast<std::uint16_t>(kGuidIndex << 1);
     std::vector<std::uint8_t> entry(8, 0);
     for (int i = 0; i < 4; ++i) entry[i] = static_cast<std::uint8_t>(kPropertyId >> (8 * i));
@@ -498,8 +483,7 @@ void PstWriter::Impl::WriteStoreNodes()
     writeTemplate(kNidRecipientTemplate, messaging::RecipientColumns());
 }
 
-void PstWriter::Impl::Close()
-{
+void PstWriter::Impl::Close() {
     if (closed) return;
     closed = true;
     WriteStoreNodes();
@@ -515,8 +499,7 @@ namespace {
 // gone out (a write error, a data source that failed) leaves the file in an unknown state: the
 // writer then refuses everything, and the file is removed when the writer goes away.
 template <class F>
-auto Guarded(std::string* failure, const std::string& path, F&& f) -> decltype(f())
-{
+auto Guarded(std::string* failure, const std::string& path, F&& f) -> decltype(f()) {
     if (failure != nullptr && !failure->empty())
         throw PstError("the PST file " + path + " is incomplete after an earlier failure (" + *failure +
                        ") and will be removed");
@@ -533,10 +516,9 @@ auto Guarded(std::string* failure, const std::string& path, F&& f) -> decltype(f
     }
 }
 
-} // namespace
+}  // namespace
 
-PstWriter::PstWriter(const std::string& path, std::string_view storeDisplayName)
-{
+PstWriter::PstWriter(const std::string& path, std::string_view storeDisplayName) {
     Guarded(nullptr, path, [&] {
         impl = std::make_unique<Impl>(path, storeDisplayName);
         return 0;
@@ -547,26 +529,22 @@ PstWriter::~PstWriter() = default;
 
 FolderId PstWriter::TopFolder() const { return kNidIpmSubtree; }
 
-FolderId PstWriter::AddFolder(FolderId parent, std::string_view name, std::string_view containerClass)
-{
+FolderId PstWriter::AddFolder(FolderId parent, std::string_view name, std::string_view containerClass) {
     return Guarded(&impl->failure, impl->file.Path(), [&] { return impl->AddFolder(parent, name, containerClass); });
 }
 
-std::optional<FolderId> PstWriter::FindFolder(FolderId parent, std::string_view name) const
-{
+std::optional<FolderId> PstWriter::FindFolder(FolderId parent, std::string_view name) const {
     return impl->FindFolder(parent, name);
 }
 
-void PstWriter::AddMessage(FolderId folder, const NewMessage& message)
-{
+void PstWriter::AddMessage(FolderId folder, const NewMessage& message) {
     Guarded(&impl->failure, impl->file.Path(), [&] {
         impl->AddMessage(folder, message);
         return 0;
     });
 }
 
-void PstWriter::Close()
-{
+void PstWriter::Close() {
     Guarded(&impl->failure, impl->file.Path(), [&] {
         impl->Close();
         return 0;
@@ -577,4 +555,4 @@ const std::string& PstWriter::Path() const { return impl->file.Path(); }
 
 std::uint64_t PstWriter::BytesWritten() const { return impl->db.FileOffset(); }
 
-} // namespace quill::pst
+}  // namespace quill::pst

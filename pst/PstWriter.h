@@ -16,14 +16,14 @@
 namespace quill::pst {
 
 class PstError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
-using FolderId = std::uint32_t; // the folder's NID
+using FolderId = std::uint32_t;  // the folder's NID
 
 class PstWriter {
-public:
+  public:
     // Creates the file; it never replaces one (PstError naming the path when it exists).
     PstWriter(const std::string& path, std::string_view storeDisplayName);
     ~PstWriter();
@@ -34,7 +34,8 @@ public:
     [[nodiscard]] FolderId TopFolder() const;
     // A new folder under `parent`; PstError for an unknown parent, an empty or over-long name,
     // or when the NID space is used up.
-    [[nodiscard]] FolderId AddFolder(FolderId parent, std::string_view name, std::string_view containerClass = "IPF.Note");
+    [[nodiscard]] FolderId AddFolder(FolderId parent, std::string_view name,
+                                     std::string_view containerClass = "IPF.Note");
     // The folder of that name directly under `parent`, matched without regard to letter case.
     [[nodiscard]] std::optional<FolderId> FindFolder(FolderId parent, std::string_view name) const;
 
@@ -45,9 +46,9 @@ public:
     [[nodiscard]] const std::string& Path() const;
     [[nodiscard]] std::uint64_t BytesWritten() const;
 
-private:
+  private:
     class Impl;
     std::unique_ptr<Impl> impl;
 };
 
-} // namespace quill::pst
+}  // namespace quill::pst

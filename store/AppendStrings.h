@@ -18,7 +18,7 @@
 namespace quill {
 
 class AppendStrings {
-public:
+  public:
     static constexpr std::size_t kGrowthStep = 10000;
 
     void AddToString(std::string_view strAdd);
@@ -36,7 +36,7 @@ public:
     // Hands over all text held and leaves the accumulator empty.
     std::string TakeAll();
 
-private:
+  private:
     std::int32_t lengthHeld_ = 0;  // bytes, two per character
     std::string storage_;
 };

@@ -46,8 +46,8 @@ std::string ReadIMMFile(const std::string& FileName) {
     return FindMarker(std::string_view(text.data(), got));
 }
 
-SplitResult SplitIMMFile(const std::string& path, const std::string& marker, bool advance,
-                         const MessageSink& sink, const BlockPump& pump) {
+SplitResult SplitIMMFile(const std::string& path, const std::string& marker, bool advance, const MessageSink& sink,
+                         const BlockPump& pump) {
     SplitResult result;
     ContainerSplitter splitter(marker, advance, sink);
     try {

@@ -12,8 +12,7 @@
 namespace quill {
 
 // The start markers, in their order of priority.
-inline constexpr std::string_view kStartMarkers[] = {"delivered-to:", "mime-version:", "reply-to:",
-                                                     "return-path:"};
+inline constexpr std::string_view kStartMarkers[] = {"delivered-to:", "mime-version:", "reply-to:", "return-path:"};
 inline constexpr std::size_t kProbeSize = 512;
 inline constexpr std::size_t kMarkerSearchLimit = 1 << 20;
 
@@ -25,9 +24,9 @@ std::string ReadIMMFile(const std::string& FileName);
 
 struct SplitResult {
     SplitStats stats;
-    bool complete = true;       // false: the container could not be read to its end
-    bool stopped = false;       // the pump asked to stop; the message being read was not delivered
-    std::string error;          // names the file and the offset
+    bool complete = true;  // false: the container could not be read to its end
+    bool stopped = false;  // the pump asked to stop; the message being read was not delivered
+    std::string error;     // names the file and the offset
     std::uint64_t errorOffset = 0;
 };
 

@@ -75,8 +75,7 @@ void ContainerSplitter::Finish() {
 
 bool ContainerSplitter::IsStartLine(std::string_view line) const noexcept {
     if (advance_) return lines::StartsWithNoCase(line, kAdvanceMarker);
-    return (!marker_.empty() && lines::StartsWithNoCase(line, marker_)) ||
-           lines::StartsWithNoCase(line, kReturnPath);
+    return (!marker_.empty() && lines::StartsWithNoCase(line, marker_)) || lines::StartsWithNoCase(line, kReturnPath);
 }
 
 void ContainerSplitter::OnLine(std::size_t start, std::string_view line) {

@@ -31,9 +31,9 @@
 namespace quill {
 
 struct SplitMessage {
-    int number = 0;             // from 1 in every container
-    std::uint64_t offset = 0;   // of its first byte in the container
-    std::string text;           // its bytes, unchanged; the sink may move it
+    int number = 0;            // from 1 in every container
+    std::uint64_t offset = 0;  // of its first byte in the container
+    std::string text;          // its bytes, unchanged; the sink may move it
 };
 
 using MessageSink = std::function<void(SplitMessage&)>;
@@ -45,7 +45,7 @@ struct SplitStats {
 };
 
 class ContainerSplitter {
-public:
+  public:
     static constexpr std::string_view kAdvanceMarker = "subject: ";
     static constexpr std::string_view kReturnPath = "return-path:";
 
@@ -57,7 +57,7 @@ public:
     void Finish();
     const SplitStats& Stats() const noexcept { return stats_; }
 
-private:
+  private:
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
     // start: where the line begins in the current message's text.
@@ -73,8 +73,8 @@ private:
     MessageSink sink_;
     SplitStats stats_;
 
-    AppendStrings acc_;            // the current message (or the skipped prefix)
-    std::uint64_t accOffset_ = 0;  // container offset of acc_'s first byte
+    AppendStrings acc_;             // the current message (or the skipped prefix)
+    std::uint64_t accOffset_ = 0;   // container offset of acc_'s first byte
     bool partial_ = false;          // acc_ ends in a line not yet looked at...
     std::size_t scanPos_ = 0;       // ...which begins here
     std::string_view piece_;        // the piece being fed

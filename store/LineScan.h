@@ -8,9 +8,7 @@
 
 namespace quill::lines {
 
-inline char Lower(char c) noexcept {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+inline char Lower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // True when the line begins with `lowerName` in any letter case.
 inline bool StartsWithNoCase(std::string_view line, std::string_view lowerName) noexcept {

@@ -13,16 +13,23 @@ int main(int argc, char** argv) {
         for (int i = 1; i + 1 < argc; i += 2) {
             std::string a = argv[i];
             std::string v = argv[i + 1];
-            if (a == "--seed") options.seed = std::stoull(v);
-            else if (a == "--out") out = v;
-            else if (a == "--messages") options.messages = std::stoi(v);
-            else if (a == "--size-mb") options.sizeMb = std::stoull(v);
-            else if (a == "--containers") options.containers = std::stoi(v);
-            else throw std::invalid_argument(a);
+            if (a == "--seed")
+                options.seed = std::stoull(v);
+            else if (a == "--out")
+                out = v;
+            else if (a == "--messages")
+                options.messages = std::stoi(v);
+            else if (a == "--size-mb")
+                options.sizeMb = std::stoull(v);
+            else if (a == "--containers")
+                options.containers = std::stoi(v);
+            else
+                throw std::invalid_argument(a);
         }
         if (out.empty() || argc % 2 == 0) throw std::invalid_argument("--out");
     } catch (const std::exception&) {
-        std::fprintf(stderr, "usage: quill-genstore --seed N --out DIR [--messages N] [--size-mb M] [--containers K]\n");
+        std::fprintf(stderr,
+                     "usage: quill-genstore --seed N --out DIR [--messages N] [--size-mb M] [--containers K]\n");
         return 2;
     }
     try {

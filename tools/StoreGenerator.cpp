@@ -47,8 +47,10 @@ std::string QuotedPrintable(const std::string& in) {
             continue;
         }
         if (c == '\r') continue;
-        if ((c >= 33 && c <= 126 && c != '=') || c == ' ') piece = std::string(1, static_cast<char>(c));
-        else piece = {'=', hex[c >> 4], hex[c & 15]};
+        if ((c >= 33 && c <= 126 && c != '=') || c == ' ')
+            piece = std::string(1, static_cast<char>(c));
+        else
+            piece = {'=', hex[c >> 4], hex[c & 15]};
         if (col + piece.size() > 75) {
             out += "=\r\n";
             col = 0;
@@ -68,14 +70,15 @@ const Charset kCharsets[] = {
     {"us-ascii", "Plain words for the weekly report."},
     {"iso-8859-1", "Caf\xe9 cr\xe8me, gar\xe7on, na\xefve r\xe9sum\xe9."},
     {"windows-1251", "\xcf\xf0\xe8\xe2\xe5\xf2, \xea\xe0\xea \xe4\xe5\xeb\xe0?"},
-    {"utf-8", "Gr\xc3\xbc\xc3\x9f""e aus K\xc3\xb6ln \xe2\x80\x94 \xe6\x97\xa5\xe6\x9c\xac"},
+    {"utf-8",
+     "Gr\xc3\xbc\xc3\x9f"
+     "e aus K\xc3\xb6ln \xe2\x80\x94 \xe6\x97\xa5\xe6\x9c\xac"},
     {"shift_jis", "\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd"},
 };
 
 class Maker {
-public:
-    Maker(std::uint64_t seed, int index)
-        : index_(index), rng_(seed * 1000003u + static_cast<std::uint64_t>(index)) {}
+  public:
+    Maker(std::uint64_t seed, int index) : index_(index), rng_(seed * 1000003u + static_cast<std::uint64_t>(index)) {}
     int Pick(int n) { return static_cast<int>(rng_() % static_cast<std::uint64_t>(n)); }
 
     std::string Address(bool encoded) {
@@ -92,8 +95,8 @@ public:
 
     std::string Text(int lines) {
         std::string s;
-        for (int i = 0; i < lines; ++i) s += "Line " + std::to_string(i) + " of the note, about item " +
-                                             std::to_string(Pick(10000)) + ".\n";
+        for (int i = 0; i < lines; ++i)
+            s += "Line " + std::to_string(i) + " of the note, about item " + std::to_string(Pick(10000)) + ".\n";
         return s;
     }
 
@@ -102,23 +105,23 @@ public:
         std::string h;
         std::string from = Address(Pick(2) == 0);
         h += "Return-Path: <sender" + std::to_string(number) + "@example.com>\r\n";
-        h += "Received: from mx" + std::to_string(Pick(9)) + ".example.net ([192.0.2." +
-             std::to_string(Pick(250)) + "])\r\n\tby mail.example.org with ESMTP id " +
-             std::to_string(rng_() % 100000000) + ";\r\n\tMon, 3 Mar 2008 10:" +
-             std::to_string(10 + Pick(50)) + ":00 +0100\r\n";
+        h += "Received: from mx" + std::to_string(Pick(9)) + ".example.net ([192.0.2." + std::to_string(Pick(250)) +
+             "])\r\n\tby mail.example.org with ESMTP id " + std::to_string(rng_() % 100000000) +
+             ";\r\n\tMon, 3 Mar 2008 10:" + std::to_string(10 + Pick(50)) + ":00 +0100\r\n";
         if (Pick(2)) h += "Delivered-To: user@example.org\r\n";
         h += "From: " + from + "\r\n";
         h += "To: " + Address(Pick(2) == 0) + "\r\n";
         if (Pick(3) == 0) h += "Cc: " + Address(true) + ", " + Address(false) + "\r\n";
         const char* prefixes[] = {"", "RE: ", "FW: ", "RE: FW: "};
         h += std::string("Subject: ") + prefixes[Pick(4)] + "Report " + std::to_string(number) + "\r\n";
-        h += "Date: Mon, " + std::to_string(1 + Pick(28)) + " Mar 2008 1" + std::to_string(Pick(10)) +
-             ":0" + std::to_string(Pick(10)) + ":00 +0100\r\n";
+        h += "Date: Mon, " + std::to_string(1 + Pick(28)) + " Mar 2008 1" + std::to_string(Pick(10)) + ":0" +
+             std::to_string(Pick(10)) + ":00 +0100\r\n";
         h += "Message-ID: <" + std::to_string(rng_()) + "." + std::to_string(number) + "@example.com>\r\n";
         h += "MIME-Version: 1.0\r\n";
         const Charset& cs = kCharsets[Pick(5)];
         std::string body = cs.sample + "\n" + Text(bigBytes ? 0 : 2 + Pick(60));
-        if (bigBytes) while (body.size() < bigBytes) body += Text(100);
+        if (bigBytes)
+            while (body.size() < bigBytes) body += Text(100);
         bool qp = Pick(2) == 0;
         std::string enc = qp ? "quoted-printable" : "base64";
         auto textPart = [&](const char* sub, const std::string& content) {
@@ -130,41 +133,46 @@ public:
         std::string b1 = "----=_NextPart_" + std::to_string(number) + "_A";
         std::string b2 = "----=_NextPart_" + std::to_string(number) + "_B";
         switch (Pick(4)) {
-        case 0: h += textPart("plain", body); break;
-        case 1: h += textPart("html", html); break;
-        case 2:
-            h += "Content-Type: multipart/alternative;\r\n\tboundary=\"" + b1 + "\"\r\n\r\n";
-            h += "This is a multi-part message in MIME format.\r\n\r\n--" + b1 + "\r\n" +
-                 textPart("plain", body) + "\r\n--" + b1 + "\r\n" + textPart("html", html) + "\r\n--" + b1 +
-                 "--\r\n";
-            break;
-        default: {
-            h += "Content-Type: multipart/mixed;\r\n\tboundary=\"" + b2 + "\"\r\n\r\n";
-            h += "This is a multi-part message in MIME format.\r\n\r\n--" + b2 + "\r\n" + textPart("plain", body);
-            int count = 1 + Pick(3);
-            for (int a = 0; a < count; ++a) {
-                std::string name = "f" + std::to_string(index_) + "_" + std::to_string(number) + "_" + std::to_string(a) + ".bin";
-                std::string bytes;
-                for (int i = 0, n = 200 + Pick(3000); i < n; ++i) bytes += static_cast<char>(rng_() & 0xff);
-                h += "\r\n--" + b2 + "\r\nContent-Type: application/octet-stream;\r\n\tname=\"" + name +
-                     "\"\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment;\r\n\tfilename=\"" +
-                     name + "\"\r\n\r\n";
-                if (Pick(2)) {
-                    h += "----------[%ImFilePath%]----------" + name + "\r\n";
-                    m.referenced.push_back({name, bytes});
-                } else {
-                    h += Base64(bytes);
+            case 0:
+                h += textPart("plain", body);
+                break;
+            case 1:
+                h += textPart("html", html);
+                break;
+            case 2:
+                h += "Content-Type: multipart/alternative;\r\n\tboundary=\"" + b1 + "\"\r\n\r\n";
+                h += "This is a multi-part message in MIME format.\r\n\r\n--" + b1 + "\r\n" + textPart("plain", body) +
+                     "\r\n--" + b1 + "\r\n" + textPart("html", html) + "\r\n--" + b1 + "--\r\n";
+                break;
+            default: {
+                h += "Content-Type: multipart/mixed;\r\n\tboundary=\"" + b2 + "\"\r\n\r\n";
+                h += "This is a multi-part message in MIME format.\r\n\r\n--" + b2 + "\r\n" + textPart("plain", body);
+                int count = 1 + Pick(3);
+                for (int a = 0; a < count; ++a) {
+                    std::string name =
+                        "f" + std::to_string(index_) + "_" + std::to_string(number) + "_" + std::to_string(a) + ".bin";
+                    std::string bytes;
+                    for (int i = 0, n = 200 + Pick(3000); i < n; ++i) bytes += static_cast<char>(rng_() & 0xff);
+                    h +=
+                        "\r\n--" + b2 + "\r\nContent-Type: application/octet-stream;\r\n\tname=\"" + name +
+                        "\"\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment;\r\n\tfilename=\"" +
+                        name + "\"\r\n\r\n";
+                    if (Pick(2)) {
+                        h += "----------[%ImFilePath%]----------" + name + "\r\n";
+                        m.referenced.push_back({name, bytes});
+                    } else {
+                        h += Base64(bytes);
+                    }
                 }
+                h += "\r\n--" + b2 + "--\r\n";
             }
-            h += "\r\n--" + b2 + "--\r\n";
-        }
         }
         h += "\r\n";
         m.text = std::move(h);
         return m;
     }
 
-private:
+  private:
     int index_;
     std::mt19937_64 rng_;
 };

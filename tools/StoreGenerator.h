@@ -10,7 +10,7 @@ namespace quill::gen {
 
 struct GenOptions {
     std::uint64_t seed = 1;
-    int messages = 40;       // per container
+    int messages = 40;  // per container
     int containers = 3;
     std::uint64_t sizeMb = 0;  // >0: one container of at least this size, streamed
 };

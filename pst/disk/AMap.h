@@ -11,8 +11,8 @@ namespace quill::pst::disk {
 // [MS-PST] 2.2.2.7.2 AMAPPAGE: one bit per 64-byte slot of a region, most significant bit first,
 // 1 = allocated. The region's own special pages start out allocated.
 class AMap {
-public:
-    static constexpr std::size_t kSlots = kPageDataSize * 8; // 3968
+  public:
+    static constexpr std::size_t kSlots = kPageDataSize * 8;  // 3968
     static_assert(kSlots * kSlotSize == kRegionSize);
 
     explicit AMap(std::uint64_t region);
@@ -31,11 +31,11 @@ public:
     // Writes the whole 512-byte page: bits, then the trailer (map pages: wSig 0, bid = ib).
     void WritePage(std::span<std::uint8_t> page) const;
 
-private:
+  private:
     [[nodiscard]] bool Bit(std::size_t slot) const { return (bits[slot / 8] & (0x80u >> (slot % 8))) != 0; }
 
     std::uint64_t region;
     std::array<std::uint8_t, kPageDataSize> bits{};
 };
 
-} // namespace quill::pst::disk
+}  // namespace quill::pst::disk

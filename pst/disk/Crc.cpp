@@ -14,8 +14,7 @@ namespace {
 
 // Eight tables so the loop consumes 8 bytes per step: the CRC runs over every block written,
 // and a byte-at-a-time loop alone costs more than the disk write.
-constexpr std::array<std::array<std::uint32_t, 256>, 8> MakeTables()
-{
+constexpr std::array<std::array<std::uint32_t, 256>, 8> MakeTables() {
     std::array<std::array<std::uint32_t, 256>, 8> t{};
     for (std::uint32_t i = 0; i < 256; ++i) {
         std::uint32_t c = i;
@@ -29,8 +28,7 @@ constexpr std::array<std::array<std::uint32_t, 256>, 8> MakeTables()
 
 constexpr auto kTables = MakeTables();
 
-std::uint32_t CrcTable(const std::uint8_t* p, std::size_t n, std::uint32_t crc)
-{
+std::uint32_t CrcTable(const std::uint8_t* p, std::size_t n, std::uint32_t crc) {
     while (n >= 8) {
         const std::uint32_t lo = crc ^ (std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
                                         std::uint32_t{p[3]} << 24);
@@ -51,18 +49,15 @@ std::uint32_t CrcTable(const std::uint8_t* p, std::size_t n, std::uint32_t crc)
 // `n` is a multiple of 16 and at least 64.
 #define QUILL_CLMUL_TARGET __attribute__((target("pclmul,sse4.1")))
 
-QUILL_CLMUL_TARGET inline __m128i Load(const std::uint8_t* at)
-{
+QUILL_CLMUL_TARGET inline __m128i Load(const std::uint8_t* at) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
 }
 
-QUILL_CLMUL_TARGET inline __m128i Fold(__m128i x, __m128i k, __m128i next)
-{
+QUILL_CLMUL_TARGET inline __m128i Fold(__m128i x, __m128i k, __m128i next) {
     return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), _mm_clmulepi64_si128(x, k, 0x11)), next);
 }
 
-QUILL_CLMUL_TARGET std::uint32_t CrcClmul(const std::uint8_t* p, std::size_t n, std::uint32_t crc)
-{
+QUILL_CLMUL_TARGET std::uint32_t CrcClmul(const std::uint8_t* p, std::size_t n, std::uint32_t crc) {
     const __m128i k1k2 = _mm_set_epi64x(0x1c6e41596, 0x154442bd4);
     const __m128i k3k4 = _mm_set_epi64x(0x0ccaa009e, 0x1751997d0);
     const __m128i k5 = _mm_set_epi64x(0, 0x163cd6124);
@@ -100,17 +95,15 @@ QUILL_CLMUL_TARGET std::uint32_t CrcClmul(const std::uint8_t* p, std::size_t n, 
     return static_cast<std::uint32_t>(_mm_extract_epi32(x1, 1));
 }
 
-bool HaveClmul()
-{
+bool HaveClmul() {
     static const bool have = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
     return have;
 }
 #endif
 
-} // namespace
+}  // namespace
 
-std::uint32_t ComputeCrc(std::span<const std::uint8_t> data, std::uint32_t seed)
-{
+std::uint32_t ComputeCrc(std::span<const std::uint8_t> data, std::uint32_t seed) {
     const std::uint8_t* p = data.data();
     std::size_t n = data.size();
 #ifdef QUILL_CRC_CLMUL
@@ -124,4 +117,4 @@ std::uint32_t ComputeCrc(std::span<const std::uint8_t> data, std::uint32_t seed)
     return CrcTable(p, n, seed);
 }
 
-} // namespace quill::pst::disk
+}  // namespace quill::pst::disk

@@ -9,4 +9,4 @@ namespace quill::pst::disk {
 // `seed` lets a caller continue a CRC over data that arrives in pieces.
 [[nodiscard]] std::uint32_t ComputeCrc(std::span<const std::uint8_t> data, std::uint32_t seed = 0);
 
-} // namespace quill::pst::disk
+}  // namespace quill::pst::disk

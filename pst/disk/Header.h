@@ -30,7 +30,7 @@ struct Header {
     std::uint64_t cbPMapFree = 0;
     Bref brefNBT;
     Bref brefBBT;
-    std::uint8_t fAMapValid = 2; // VALID_AMAP2
+    std::uint8_t fAMapValid = 2;  // VALID_AMAP2
     CryptMethod bCryptMethod = CryptMethod::Permute;
     std::uint64_t bidNextB = 0;
 
@@ -41,4 +41,4 @@ struct Header {
 // The CRCs a header carries, read back from serialized bytes (for verification).
 [[nodiscard]] bool HeaderCrcsValid(std::span<const std::uint8_t> header);
 
-} // namespace quill::pst::disk
+}  // namespace quill::pst::disk

@@ -7,4 +7,4 @@ static_assert(RegionStart(128) == 0x1F04400);
 static_assert(FMapOffset(128) == 0x1F04800);
 static_assert(FPMapOffset(8192) == 0x7C004800);
 
-} // namespace quill::pst::disk
+}  // namespace quill::pst::disk

@@ -10,4 +10,4 @@ namespace quill::pst::disk {
 void PermuteEncode(std::span<std::uint8_t> data);
 void PermuteDecode(std::span<std::uint8_t> data);
 
-} // namespace quill::pst::disk
+}  // namespace quill::pst::disk

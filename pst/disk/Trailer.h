@@ -31,4 +31,4 @@ void WritePageTrailer(std::span<std::uint8_t> page, PageType ptype, std::uint16_
 // `block` spans the whole on-disk block, `cb` its data length; the padding is zeroed.
 void WriteBlockTrailer(std::span<std::uint8_t> block, std::uint16_t cb, std::uint64_t ib, std::uint64_t bid);
 
-} // namespace quill::pst::disk
+}  // namespace quill::pst::disk

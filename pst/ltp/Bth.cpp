@@ -14,31 +14,27 @@ constexpr std::uint8_t kBthType = 0xB5;
 constexpr std::size_t kHidSize = 4;
 static_assert(kBthHeaderSize == 1 + 1 + 1 + 1 + kHidSize);
 
-std::uint64_t GetKey(std::span<const std::uint8_t> in, std::size_t at, std::size_t cbKey)
-{
+std::uint64_t GetKey(std::span<const std::uint8_t> in, std::size_t at, std::size_t cbKey) {
     std::uint64_t v = 0;
     for (std::size_t i = cbKey; i-- > 0;) v = (v << 8) | in[at + i];
     return v;
 }
 
-void PutKey(std::span<std::uint8_t> out, std::size_t at, std::size_t cbKey, std::uint64_t key)
-{
+void PutKey(std::span<std::uint8_t> out, std::size_t at, std::size_t cbKey, std::uint64_t key) {
     for (std::size_t i = 0; i < cbKey; ++i) out[at + i] = static_cast<std::uint8_t>(key >> (8 * i));
 }
 
 std::size_t NodeCount(std::size_t entries, std::size_t perNode) { return (entries + perNode - 1) / perNode; }
 
 // Entries in node `node` of a level holding `entries`, nodes filled in turn.
-std::size_t EntriesIn(std::size_t node, std::size_t entries, std::size_t perNode)
-{
+std::size_t EntriesIn(std::size_t node, std::size_t entries, std::size_t perNode) {
     return std::min(perNode, entries - node * perNode);
 }
 
-} // namespace
+}  // namespace
 
 BthWriter::BthWriter(HeapOnNode& heap, std::uint8_t cbKey, std::uint8_t cbEnt, std::size_t recordCount)
-    : heap(heap), cbKey(cbKey), cbEnt(cbEnt), recordCount(recordCount)
-{
+    : heap(heap), cbKey(cbKey), cbEnt(cbEnt), recordCount(recordCount) {
     if (cbKey != 2 && cbKey != 4 && cbKey != 8) throw std::invalid_argument("BTH: cbKey must be 2, 4 or 8");
     if (cbEnt == 0 || cbEnt > 32) throw std::invalid_argument("BTH: cbEnt must be 1..32");
 
@@ -57,7 +53,7 @@ BthWriter::BthWriter(HeapOnNode& heap, std::uint8_t cbKey, std::uint8_t cbEnt, s
         }
         if (nodes == 1) break;
         entries = nodes;
-        cbRecord = std::size_t{cbKey} + kHidSize; // [MS-PST] 2.3.2.2 intermediate record: key, hidNextLevel
+        cbRecord = std::size_t{cbKey} + kHidSize;  // [MS-PST] 2.3.2.2 intermediate record: key, hidNextLevel
     }
 
     // Every node is placed, so the header is final already.
@@ -65,13 +61,12 @@ BthWriter::BthWriter(HeapOnNode& heap, std::uint8_t cbKey, std::uint8_t cbEnt, s
     disk::PutU8(bytes, 0, kBthType);
     disk::PutU8(bytes, 1, cbKey);
     disk::PutU8(bytes, 2, cbEnt);
-    disk::PutU8(bytes, 3, static_cast<std::uint8_t>(levels.empty() ? 0 : levels.size() - 1)); // bIdxLevels
-    disk::PutU32(bytes, 4, levels.empty() ? 0 : levels.back().front());                         // hidRoot
+    disk::PutU8(bytes, 3, static_cast<std::uint8_t>(levels.empty() ? 0 : levels.size() - 1));  // bIdxLevels
+    disk::PutU32(bytes, 4, levels.empty() ? 0 : levels.back().front());                        // hidRoot
     heap.Overwrite(header, bytes);
 }
 
-void BthWriter::Fill(std::span<const std::uint8_t> records)
-{
+void BthWriter::Fill(std::span<const std::uint8_t> records) {
     const std::size_t cbRecord = std::size_t{cbKey} + cbEnt;
     if (records.size() != recordCount * cbRecord)
         throw std::invalid_argument("BTH: record buffer does not match the record count");
@@ -119,4 +114,4 @@ void BthWriter::Fill(std::span<const std::uint8_t> records)
     }
 }
 
-} // namespace quill::pst::ltp
+}  // namespace quill::pst::ltp

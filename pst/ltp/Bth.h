@@ -9,13 +9,13 @@
 // The BTree-on-heap of [MS-PST] 2.3.2, internal to the LTP layer.
 namespace quill::pst::ltp {
 
-constexpr std::size_t kBthHeaderSize = 8; // [MS-PST] 2.3.2.1 BTHHEADER
+constexpr std::size_t kBthHeaderSize = 8;  // [MS-PST] 2.3.2.1 BTHHEADER
 
 // A BTH whose header and nodes are allocated when it is made and written once the records are
 // known. The node count depends only on the record count, so a caller can place the tree before
 // the values its records point at (a PC keeps its header at 0x20 and its leaf at 0x40).
 class BthWriter {
-public:
+  public:
     // Allocates the BTHHEADER, then the leaves, then each index level bottom-up. cbKey is 2, 4
     // or 8 (keys are compared as little-endian unsigned integers).
     BthWriter(HeapOnNode& heap, std::uint8_t cbKey, std::uint8_t cbEnt, std::size_t recordCount);
@@ -29,13 +29,13 @@ public:
     // Records per node for a record of `cbRecord` bytes.
     [[nodiscard]] static std::size_t NodeCapacity(std::size_t cbRecord) { return kMaxAllocation / cbRecord; }
 
-private:
+  private:
     HeapOnNode& heap;
     std::uint8_t cbKey;
     std::uint8_t cbEnt;
     std::size_t recordCount;
     Hid header = 0;
-    std::vector<std::vector<Hid>> levels; // levels[0] the leaves; the last level holds the root
+    std::vector<std::vector<Hid>> levels;  // levels[0] the leaves; the last level holds the root
 };
 
-} // namespace quill::pst::ltp
+}  // namespace quill::pst::ltp

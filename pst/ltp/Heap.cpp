@@ -15,13 +15,13 @@ using disk::PutU16;
 using disk::PutU32;
 using disk::PutU8;
 
-constexpr std::size_t kHnhdrSize = 12;       // [MS-PST] 2.3.1.2 HNHDR
-constexpr std::size_t kHnpagehdrSize = 2;    // [MS-PST] 2.3.1.3 HNPAGEHDR
-constexpr std::size_t kHnbitmaphdrSize = 66; // [MS-PST] 2.3.1.4 HNBITMAPHDR
+constexpr std::size_t kHnhdrSize = 12;        // [MS-PST] 2.3.1.2 HNHDR
+constexpr std::size_t kHnpagehdrSize = 2;     // [MS-PST] 2.3.1.3 HNPAGEHDR
+constexpr std::size_t kHnbitmaphdrSize = 66;  // [MS-PST] 2.3.1.4 HNBITMAPHDR
 constexpr std::size_t kFillLevelsInHnhdr = 8;
 constexpr std::size_t kFillLevelsInBitmap = 128;
-constexpr std::size_t kMaxAllocsPerBlock = 2047; // hidIndex is 11 bits, 0 unused
-constexpr std::size_t kMaxBlocks = 65536;        // blockIndex is 16 bits
+constexpr std::size_t kMaxAllocsPerBlock = 2047;  // hidIndex is 11 bits, 0 unused
+constexpr std::size_t kMaxBlocks = 65536;         // blockIndex is 16 bits
 constexpr std::size_t kBlockData = disk::kMaxBlockData;
 constexpr std::uint8_t kHnSig = 0xEC;
 
@@ -30,8 +30,7 @@ static_assert(kHnbitmaphdrSize == 2 + kFillLevelsInBitmap / 2);
 
 bool IsBitmapBlock(std::size_t block) { return block >= 8 && (block - 8) % kFillLevelsInBitmap == 0; }
 
-std::size_t HeaderSize(std::size_t block)
-{
+std::size_t HeaderSize(std::size_t block) {
     if (block == 0) return kHnhdrSize;
     return IsBitmapBlock(block) ? kHnbitmaphdrSize : kHnpagehdrSize;
 }
@@ -43,8 +42,7 @@ std::size_t BlockEnd(std::size_t end, std::size_t cAlloc) { return MapOffset(end
 
 // [MS-PST] 2.3.1.2 rgbFillLevel: how much room a block has left, from FILL_LEVEL_EMPTY (0) to
 // FILL_LEVEL_FULL (15).
-std::uint8_t FillLevel(std::size_t freeBytes)
-{
+std::uint8_t FillLevel(std::size_t freeBytes) {
     static constexpr std::size_t kAtLeast[] = {3584, 2560, 2048, 1792, 1536, 1280, 1024, 768,
                                                512,  256,  128,  64,   32,   16,   8};
     for (std::size_t level = 0; level < std::size(kAtLeast); ++level)
@@ -55,8 +53,7 @@ std::uint8_t FillLevel(std::size_t freeBytes)
 // Nibbles for blocks first .. first + count - 1, the even block in the low nibble; blocks past
 // the end of the heap are 0.
 void PutFillLevels(std::span<std::uint8_t> out, std::size_t at, const std::vector<std::uint8_t>& levels,
-                   std::size_t first, std::size_t count)
-{
+                   std::size_t first, std::size_t count) {
     for (std::size_t k = 0; k < count; ++k) {
         const std::size_t block = first + k;
         const std::uint8_t level = block < levels.size() ? levels[block] : 0;
@@ -64,15 +61,13 @@ void PutFillLevels(std::span<std::uint8_t> out, std::size_t at, const std::vecto
     }
 }
 
-} // namespace
+}  // namespace
 
-HeapOnNode::HeapOnNode(std::uint8_t clientSig) : clientSig(clientSig)
-{
+HeapOnNode::HeapOnNode(std::uint8_t clientSig) : clientSig(clientSig) {
     blocks.push_back(Block{std::vector<std::uint8_t>(kHnhdrSize, 0), {}});
 }
 
-Hid HeapOnNode::Allocate(std::span<const std::uint8_t> data)
-{
+Hid HeapOnNode::Allocate(std::span<const std::uint8_t> data) {
     if (data.empty()) throw std::invalid_argument("heap: empty allocation");
     if (data.size() > kMaxAllocation)
         throw std::length_error("heap: allocation of " + std::to_string(data.size()) + " bytes exceeds 3580");
@@ -90,11 +85,11 @@ Hid HeapOnNode::Allocate(std::span<const std::uint8_t> data)
     return blockIndex << 16 | hidIndex << 5;
 }
 
-void HeapOnNode::Overwrite(Hid hid, std::span<const std::uint8_t> data)
-{
+void HeapOnNode::Overwrite(Hid hid, std::span<const std::uint8_t> data) {
     const std::size_t blockIndex = hid >> 16;
     const std::size_t hidIndex = (hid >> 5) & 0x7FF;
-    if ((hid & 0x1F) != 0 || blockIndex >= blocks.size() || hidIndex == 0 || hidIndex > blocks[blockIndex].starts.size())
+    if ((hid & 0x1F) != 0 || blockIndex >= blocks.size() || hidIndex == 0 ||
+        hidIndex > blocks[blockIndex].starts.size())
         throw std::out_of_range("heap: no allocation with HID " + std::to_string(hid));
     Block& block = blocks[blockIndex];
     const std::size_t begin = block.starts[hidIndex - 1];
@@ -105,8 +100,7 @@ void HeapOnNode::Overwrite(Hid hid, std::span<const std::uint8_t> data)
 
 void HeapOnNode::SetUserRoot(Hid hid) { userRoot = hid; }
 
-std::vector<std::vector<std::uint8_t>> HeapOnNode::Finish() const
-{
+std::vector<std::vector<std::uint8_t>> HeapOnNode::Finish() const {
     std::vector<std::uint8_t> levels;
     levels.reserve(blocks.size());
     for (const Block& b : blocks) levels.push_back(FillLevel(kBlockData - BlockEnd(b.bytes.size(), b.starts.size())));
@@ -126,21 +120,21 @@ std::vector<std::vector<std::uint8_t>> HeapOnNode::Finish() const
             PutU8(d, 3, clientSig);
             PutU32(d, 4, userRoot);
             PutFillLevels(d, 8, levels, 0, kFillLevelsInHnhdr);
-        } else if (IsBitmapBlock(i)) { // covers itself and the 127 blocks after it
+        } else if (IsBitmapBlock(i)) {  // covers itself and the 127 blocks after it
             PutFillLevels(d, 2, levels, i, kFillLevelsInBitmap);
         }
 
-        PutU16(d, ibHnpm, static_cast<std::uint16_t>(b.starts.size())); // cAlloc
-        PutU16(d, ibHnpm + 2, 0);                                       // cFree: nothing is ever freed
+        PutU16(d, ibHnpm, static_cast<std::uint16_t>(b.starts.size()));  // cAlloc
+        PutU16(d, ibHnpm + 2, 0);                                        // cFree: nothing is ever freed
         std::size_t at = ibHnpm + 4;
         for (std::uint16_t start : b.starts) {
             PutU16(d, at, start);
             at += 2;
         }
-        PutU16(d, at, static_cast<std::uint16_t>(b.bytes.size())); // where the next allocation would start
+        PutU16(d, at, static_cast<std::uint16_t>(b.bytes.size()));  // where the next allocation would start
         out.push_back(std::move(data));
     }
     return out;
 }
 
-} // namespace quill::pst::ltp
+}  // namespace quill::pst::ltp

@@ -8,10 +8,10 @@
 // blocks. Property and table contexts are built on it.
 namespace quill::pst::ltp {
 
-using Hid = std::uint32_t;  // [MS-PST] 2.3.1.1: blockIndex << 16 | hidIndex << 5
-using Hnid = std::uint32_t; // an HID, or a subnode NID when the low five bits are not zero
+using Hid = std::uint32_t;   // [MS-PST] 2.3.1.1: blockIndex << 16 | hidIndex << 5
+using Hnid = std::uint32_t;  // an HID, or a subnode NID when the low five bits are not zero
 
-constexpr std::size_t kMaxAllocation = 3580; // [MS-PST] 2.3.1.1: largest single allocation
+constexpr std::size_t kMaxAllocation = 3580;  // [MS-PST] 2.3.1.1: largest single allocation
 constexpr std::uint8_t kClientSigPC = 0xBC;
 constexpr std::uint8_t kClientSigTC = 0x7C;
 constexpr std::uint8_t kClientSigBTH = 0xB5;
@@ -19,13 +19,13 @@ constexpr std::uint8_t kClientSigBTH = 0xB5;
 // Receives values too large for the heap: the caller stores them as subnodes of the node being
 // built and returns the subnode's NID (NID type 0x1F, value stream), which becomes the HNID.
 class SubnodeSink {
-public:
+  public:
     virtual ~SubnodeSink() = default;
     virtual std::uint32_t AddSubnode(std::span<const std::uint8_t> data) = 0;
 };
 
 class HeapOnNode {
-public:
+  public:
     explicit HeapOnNode(std::uint8_t clientSig);
 
     // A new allocation of data.size() bytes (1..kMaxAllocation) holding data; std::length_error
@@ -41,10 +41,10 @@ public:
     // levels set.
     [[nodiscard]] std::vector<std::vector<std::uint8_t>> Finish() const;
 
-private:
+  private:
     struct Block {
-        std::vector<std::uint8_t> bytes;   // the block's header space, then its allocations back to back
-        std::vector<std::uint16_t> starts; // rgibAlloc without the closing entry
+        std::vector<std::uint8_t> bytes;    // the block's header space, then its allocations back to back
+        std::vector<std::uint16_t> starts;  // rgibAlloc without the closing entry
     };
 
     std::uint8_t clientSig;
@@ -52,4 +52,4 @@ private:
     std::vector<Block> blocks;
 };
 
-} // namespace quill::pst::ltp
+}  // namespace quill::pst::ltp

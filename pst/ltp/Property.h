@@ -26,8 +26,7 @@ enum class PropType : std::uint16_t {
     MultiBinary = 0x1102,
 };
 
-[[nodiscard]] constexpr std::uint32_t MakeTag(std::uint16_t id, PropType type)
-{
+[[nodiscard]] constexpr std::uint32_t MakeTag(std::uint16_t id, PropType type) {
     return (static_cast<std::uint32_t>(id) << 16) | static_cast<std::uint16_t>(type);
 }
 [[nodiscard]] constexpr std::uint16_t TagId(std::uint32_t tag) { return static_cast<std::uint16_t>(tag >> 16); }
@@ -44,7 +43,7 @@ void AppendUtf8(std::string& out, std::uint32_t codePoint);
 
 struct Property {
     std::uint32_t tag = 0;
-    std::vector<std::uint8_t> value; // on-disk bytes: the fixed width, or the variable data
+    std::vector<std::uint8_t> value;  // on-disk bytes: the fixed width, or the variable data
 
     [[nodiscard]] PropType Type() const { return TagType(tag); }
     [[nodiscard]] std::uint16_t Id() const { return TagId(tag); }
@@ -56,13 +55,13 @@ struct Property {
 // A set of properties, one per property id, kept sorted by id (the order a PC's BTH and a TC's
 // columns need). Setting an id again replaces its value, whatever its type was.
 class PropertyList {
-public:
+  public:
     void SetInt16(std::uint16_t id, std::uint16_t v);
     void SetInt32(std::uint16_t id, std::uint32_t v);
     void SetBool(std::uint16_t id, bool v);
     void SetInt64(std::uint16_t id, std::uint64_t v);
     void SetTime(std::uint16_t id, std::uint64_t fileTime);
-    void SetString(std::uint16_t id, std::string_view utf8);          // stored as PT_UNICODE
+    void SetString(std::uint16_t id, std::string_view utf8);  // stored as PT_UNICODE
     void SetBinary(std::uint16_t id, std::span<const std::uint8_t> bytes);
     void SetGuid(std::uint16_t id, std::span<const std::uint8_t, 16> guid);
     // Any type, value already in on-disk form. Fixed types must have their exact width.
@@ -79,8 +78,8 @@ public:
     [[nodiscard]] std::size_t Size() const { return items.size(); }
     [[nodiscard]] bool Empty() const { return items.empty(); }
 
-private:
-    std::vector<Property> items; // sorted by id, ids unique
+  private:
+    std::vector<Property> items;  // sorted by id, ids unique
 };
 
-} // namespace quill::pst
+}  // namespace quill::pst

@@ -18,30 +18,27 @@ constexpr std::size_t kPcRecordSize = kPcKeySize + kPcDataSize;
 static_assert(kPcRecordSize == 8);
 
 // [MS-PST] 2.3.3.3: fixed types of at most 4 bytes live in dwValueHnid itself.
-bool IsInline(std::uint16_t type)
-{
+bool IsInline(std::uint16_t type) {
     switch (type) {
-    case 0x0002: // PtypInteger16
-    case 0x0003: // PtypInteger32
-    case 0x0004: // PtypFloating32
-    case 0x000A: // PtypErrorCode
-    case 0x000B: // PtypBoolean
-        return true;
-    default:
-        return false;
+        case 0x0002:  // PtypInteger16
+        case 0x0003:  // PtypInteger32
+        case 0x0004:  // PtypFloating32
+        case 0x000A:  // PtypErrorCode
+        case 0x000B:  // PtypBoolean
+            return true;
+        default:
+            return false;
     }
 }
 
-} // namespace
+}  // namespace
 
-std::vector<std::vector<std::uint8_t>> BuildPropertyContext(const PropertyList& props, SubnodeSink& sink)
-{
+std::vector<std::vector<std::uint8_t>> BuildPropertyContext(const PropertyList& props, SubnodeSink& sink) {
     return BuildPropertyContext(props, sink, {});
 }
 
 std::vector<std::vector<std::uint8_t>> BuildPropertyContext(const PropertyList& props, SubnodeSink& sink,
-                                                            std::span<const StoredValue> stored)
-{
+                                                            std::span<const StoredValue> stored) {
     HeapOnNode heap(kClientSigPC);
     // Header and leaf first, as Outlook places them (0x20, 0x40); the values follow.
     BthWriter bth(heap, kPcKeySize, kPcDataSize, props.Size() + stored.size());
@@ -71,7 +68,8 @@ std::vector<std::vector<std::uint8_t>> BuildPropertyContext(const PropertyList& 
         at += kPcRecordSize;
     }
     for (const StoredValue& v : stored) {
-        if (props.Has(TagId(v.tag))) throw std::invalid_argument("PC: property " + std::to_string(v.tag) + " given twice");
+        if (props.Has(TagId(v.tag)))
+            throw std::invalid_argument("PC: property " + std::to_string(v.tag) + " given twice");
         if ((v.subnodeNid & 0x1F) == 0) throw std::logic_error("PC: a stored value needs a subnode NID");
         disk::PutU16(out, at, TagId(v.tag));
         disk::PutU16(out, at + 2, static_cast<std::uint16_t>(TagType(v.tag)));
@@ -83,4 +81,4 @@ std::vector<std::vector<std::uint8_t>> BuildPropertyContext(const PropertyList& 
     return heap.Finish();
 }
 
-} // namespace quill::pst::ltp
+}  // namespace quill::pst::ltp

@@ -24,4 +24,4 @@ struct StoredValue {
 [[nodiscard]] std::vector<std::vector<std::uint8_t>> BuildPropertyContext(const PropertyList& props, SubnodeSink& sink,
                                                                           std::span<const StoredValue> stored);
 
-} // namespace quill::pst::ltp
+}  // namespace quill::pst::ltp

@@ -34,39 +34,40 @@ struct CellShape {
 };
 
 // [MS-PST] 2.3.4.4.1: fixed values of at most 8 bytes sit in the row, everything else is an HNID.
-CellShape ShapeOf(std::uint32_t tag)
-{
+CellShape ShapeOf(std::uint32_t tag) {
     switch (tag & 0xFFFF) {
-    case 0x000B: return {1, false}; // PtypBoolean
-    case 0x0002: return {2, false}; // PtypInteger16
-    case 0x0003:                    // PtypInteger32
-    case 0x0004:                    // PtypFloating32
-    case 0x000A: return {4, false}; // PtypErrorCode
-    case 0x0005:                    // PtypFloating64
-    case 0x0006:                    // PtypCurrency
-    case 0x0007:                    // PtypFloatingTime
-    case 0x0014:                    // PtypInteger64
-    case 0x0040: return {8, false}; // PtypTime
-    default: return {4, true};
+        case 0x000B:
+            return {1, false};  // PtypBoolean
+        case 0x0002:
+            return {2, false};  // PtypInteger16
+        case 0x0003:            // PtypInteger32
+        case 0x0004:            // PtypFloating32
+        case 0x000A:
+            return {4, false};  // PtypErrorCode
+        case 0x0005:            // PtypFloating64
+        case 0x0006:            // PtypCurrency
+        case 0x0007:            // PtypFloatingTime
+        case 0x0014:            // PtypInteger64
+        case 0x0040:
+            return {8, false};  // PtypTime
+        default:
+            return {4, true};
     }
 }
 
-void SetBit(std::span<std::uint8_t> row, std::size_t bitmapAt, std::uint8_t iBit)
-{
+void SetBit(std::span<std::uint8_t> row, std::size_t bitmapAt, std::uint8_t iBit) {
     row[bitmapAt + iBit / 8] |= static_cast<std::uint8_t>(0x80u >> (iBit % 8));
 }
 
-Hnid CheckedSubnode(SubnodeSink& sink, std::span<const std::uint8_t> data)
-{
+Hnid CheckedSubnode(SubnodeSink& sink, std::span<const std::uint8_t> data) {
     const Hnid nid = sink.AddSubnode(data);
     if ((nid & 0x1F) == 0) throw std::logic_error("TC: subnode sink returned an HID-typed NID");
     return nid;
 }
 
-} // namespace
+}  // namespace
 
-TableContextBuilder::TableContextBuilder(std::vector<std::uint32_t> columnTags)
-{
+TableContextBuilder::TableContextBuilder(std::vector<std::uint32_t> columnTags) {
     for (std::uint32_t fixed : {kTagLtpRowId, kTagLtpRowVer})
         if (std::find(columnTags.begin(), columnTags.end(), fixed) == columnTags.end()) columnTags.push_back(fixed);
     std::sort(columnTags.begin(), columnTags.end());
@@ -98,20 +99,20 @@ TableContextBuilder::TableContextBuilder(std::vector<std::uint32_t> columnTags)
     };
     place(8);
     place(4);
-    rgib[0] = static_cast<std::uint16_t>(ib); // TCI_4b
+    rgib[0] = static_cast<std::uint16_t>(ib);  // TCI_4b
     place(2);
-    rgib[1] = static_cast<std::uint16_t>(ib); // TCI_2b
+    rgib[1] = static_cast<std::uint16_t>(ib);  // TCI_2b
     place(1);
-    rgib[2] = static_cast<std::uint16_t>(ib); // TCI_1b
+    rgib[2] = static_cast<std::uint16_t>(ib);  // TCI_1b
     ib += (columns.size() + 7) / 8;
-    rgib[3] = static_cast<std::uint16_t>(ib); // TCI_bm
+    rgib[3] = static_cast<std::uint16_t>(ib);  // TCI_bm
     rowSize = ib;
     if (rowSize > kRowBlock) throw std::length_error("TC: a row is larger than a block");
 }
 
-void TableContextBuilder::AddRow(std::uint32_t rowId, const PropertyList& values)
-{
-    if (!rowIdSet.insert(rowId).second) throw std::invalid_argument("TC: row id " + std::to_string(rowId) + " added twice");
+void TableContextBuilder::AddRow(std::uint32_t rowId, const PropertyList& values) {
+    if (!rowIdSet.insert(rowId).second)
+        throw std::invalid_argument("TC: row id " + std::to_string(rowId) + " added twice");
     const std::size_t rowAt = matrix.size();
     matrix.resize(rowAt + rowSize, 0);
     std::span<std::uint8_t> row(matrix.data() + rowAt, rowSize);
@@ -134,7 +135,8 @@ void TableContextBuilder::AddRow(std::uint32_t rowId, const PropertyList& values
             }
         } else {
             if (p->value.size() != c.cb)
-                throw std::invalid_argument("TC: value of " + std::to_string(c.tag) + " does not have its type's width");
+                throw std::invalid_argument("TC: value of " + std::to_string(c.tag) +
+                                            " does not have its type's width");
             std::copy(p->value.begin(), p->value.end(), row.begin() + c.ib);
         }
     }
@@ -143,8 +145,7 @@ void TableContextBuilder::AddRow(std::uint32_t rowId, const PropertyList& values
 
 std::size_t TableContextBuilder::RowCount() const { return rowIds.size(); }
 
-std::vector<std::vector<std::uint8_t>> TableContextBuilder::Finish(SubnodeSink& sink) const
-{
+std::vector<std::vector<std::uint8_t>> TableContextBuilder::Finish(SubnodeSink& sink) const {
     HeapOnNode heap(kClientSigTC);
     std::vector<std::uint8_t> tcinfo(kTcinfoSize + kTcoldescSize * columns.size(), 0);
     const Hid tcinfoHid = heap.Allocate(tcinfo);
@@ -187,9 +188,9 @@ std::vector<std::vector<std::uint8_t>> TableContextBuilder::Finish(SubnodeSink& 
     PutU8(t, 0, kTcType);
     PutU8(t, 1, static_cast<std::uint8_t>(columns.size()));
     for (std::size_t i = 0; i < rgib.size(); ++i) PutU16(t, 2 + 2 * i, rgib[i]);
-    PutU32(t, 10, rowIndex.Header()); // hidRowIndex
+    PutU32(t, 10, rowIndex.Header());  // hidRowIndex
     PutU32(t, 14, hnidRows);
-    PutU32(t, 18, 0); // hidIndex, deprecated
+    PutU32(t, 18, 0);  // hidIndex, deprecated
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const std::size_t at = kTcinfoSize + kTcoldescSize * i;
         PutU32(t, at, columns[i].tag);
@@ -201,4 +202,4 @@ std::vector<std::vector<std::uint8_t>> TableContextBuilder::Finish(SubnodeSink& 
     return heap.Finish();
 }
 
-} // namespace quill::pst::ltp
+}  // namespace quill::pst::ltp

@@ -15,7 +15,7 @@ constexpr std::uint32_t kTagLtpRowVer = 0x67F30003;
 
 // [MS-PST] 2.3.4: a table context built row by row, emitted as node data by Finish.
 class TableContextBuilder {
-public:
+  public:
     // The columns by full tag. LtpRowId and LtpRowVer are always columns (listing them is allowed).
     explicit TableContextBuilder(std::vector<std::uint32_t> columnTags);
 
@@ -30,17 +30,17 @@ public:
     // whole rows (padded). Large variable cells go through `sink` too.
     [[nodiscard]] std::vector<std::vector<std::uint8_t>> Finish(SubnodeSink& sink) const;
 
-private:
+  private:
     struct Column {
         std::uint32_t tag;
         std::uint16_t ib;
         std::uint8_t cb;
         std::uint8_t iBit;
-        bool hnid; // the cell holds an HNID to the value, not the value
+        bool hnid;  // the cell holds an HNID to the value, not the value
     };
-    struct PendingValue { // a variable cell's value, placed in the heap or a subnode by Finish
-        std::size_t cell;   // offset of the cell in `matrix`
-        std::size_t offset; // its bytes in `arena`: one buffer, as a big folder has many cells
+    struct PendingValue {    // a variable cell's value, placed in the heap or a subnode by Finish
+        std::size_t cell;    // offset of the cell in `matrix`
+        std::size_t offset;  // its bytes in `arena`: one buffer, as a big folder has many cells
         std::size_t size;
     };
 
@@ -49,11 +49,11 @@ private:
     std::vector<Column> columns;
     std::array<std::uint16_t, 4> rgib{};
     std::size_t rowSize = 0;
-    std::vector<std::uint8_t> matrix; // the rows in the order added, variable cells still 0
+    std::vector<std::uint8_t> matrix;  // the rows in the order added, variable cells still 0
     std::vector<PendingValue> pending;
     std::vector<std::uint8_t> arena;
     std::vector<std::uint32_t> rowIds;
     std::unordered_set<std::uint32_t> rowIdSet;
 };
 
-} // namespace quill::pst::ltp
+}  // namespace quill::pst::ltp

@@ -19,8 +19,8 @@ struct NewAttachment {
     // 0x370E, content ID 0x3712, hidden 0x7FFE, times. The writer adds PR_ATTACH_SIZE, the attach
     // method (by value) and the rendering position when they are absent, and the data itself.
     PropertyList props;
-    std::string data;  // the content bytes, unless `source` is set
-    DataSource source; // when set, the content is read from it piece by piece and `data` is unused
+    std::string data;   // the content bytes, unless `source` is set
+    DataSource source;  // when set, the content is read from it piece by piece and `data` is unused
 };
 
 struct NewMessage {
@@ -34,4 +34,4 @@ struct NewMessage {
     std::vector<NewAttachment> attachments;
 };
 
-} // namespace quill::pst
+}  // namespace quill::pst

@@ -18,4 +18,4 @@ namespace quill::pst::messaging {
 // A message's own recipient table adds the columns the writer fills beyond the template's.
 [[nodiscard]] const std::vector<std::uint32_t>& MessageRecipientColumns();
 
-} // namespace quill::pst::messaging
+}  // namespace quill::pst::messaging

@@ -18,15 +18,15 @@ using namespace disk;
 namespace {
 
 constexpr std::size_t kFlushThreshold = 1 << 20;
-constexpr std::size_t kXBlockMaxEntries = (kMaxBlockData - 8) / 8;   // 1021 ([MS-PST] 2.2.2.8.3.2.1)
-constexpr std::size_t kSlBlockMaxEntries = (kMaxBlockData - 8) / 24; // 340 ([MS-PST] 2.2.2.8.3.3.1)
-constexpr std::size_t kSiBlockMaxEntries = (kMaxBlockData - 8) / 16; // 510 ([MS-PST] 2.2.2.8.3.3.2)
+constexpr std::size_t kXBlockMaxEntries = (kMaxBlockData - 8) / 8;    // 1021 ([MS-PST] 2.2.2.8.3.2.1)
+constexpr std::size_t kSlBlockMaxEntries = (kMaxBlockData - 8) / 24;  // 340 ([MS-PST] 2.2.2.8.3.3.1)
+constexpr std::size_t kSiBlockMaxEntries = (kMaxBlockData - 8) / 16;  // 510 ([MS-PST] 2.2.2.8.3.3.2)
 static_assert(kXBlockMaxEntries == 1021 && kSlBlockMaxEntries == 340 && kSiBlockMaxEntries == 510);
 
 // [MS-PST] 2.2.2.7.7.1 BTPAGE: entries in the first 488 bytes, then cEnt, cEntMax, cbEnt, cLevel.
 constexpr std::size_t kBtEntryArea = 488;
-constexpr std::size_t kBtEntrySize = 24; // BTENTRY and BBTENTRY ([MS-PST] 2.2.2.7.7.2, 2.2.2.7.7.3)
-constexpr std::size_t kNbtEntrySize = 32; // NBTENTRY ([MS-PST] 2.2.2.7.7.4)
+constexpr std::size_t kBtEntrySize = 24;   // BTENTRY and BBTENTRY ([MS-PST] 2.2.2.7.7.2, 2.2.2.7.7.3)
+constexpr std::size_t kNbtEntrySize = 32;  // NBTENTRY ([MS-PST] 2.2.2.7.7.4)
 constexpr std::size_t kNbtLeafMax = 15;
 constexpr std::size_t kBbtLeafMax = 20;
 constexpr std::size_t kBtIndexMax = 20;
@@ -34,11 +34,11 @@ static_assert(kNbtLeafMax * kNbtEntrySize <= kBtEntryArea && kBbtLeafMax * kBtEn
 
 constexpr std::uint64_t RoundUp(std::uint64_t v, std::uint64_t to) { return (v + to - 1) / to * to; }
 
-} // namespace
+}  // namespace
 
 struct NodeDatabase::PageEntry {
     std::uint64_t key;
-    std::array<std::uint8_t, kNbtEntrySize> bytes; // the entry as it goes on the page
+    std::array<std::uint8_t, kNbtEntrySize> bytes;  // the entry as it goes on the page
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -46,8 +46,7 @@ struct NodeDatabase::PageEntry {
 
 DataTreeWriter::DataTreeWriter(NodeDatabase& db) : db(db) { pending.reserve(kMaxBlockData); }
 
-void DataTreeWriter::Append(std::span<const std::uint8_t> bytes)
-{
+void DataTreeWriter::Append(std::span<const std::uint8_t> bytes) {
     total += bytes.size();
     while (!bytes.empty()) {
         // Whole blocks go out straight from the caller's bytes.
@@ -63,14 +62,12 @@ void DataTreeWriter::Append(std::span<const std::uint8_t> bytes)
     }
 }
 
-void DataTreeWriter::FlushLeaf()
-{
+void DataTreeWriter::FlushLeaf() {
     leaves.push_back(db.WriteDataBlock(pending));
     pending.clear();
 }
 
-Bid DataTreeWriter::Finish()
-{
+Bid DataTreeWriter::Finish() {
     if (!pending.empty() || leaves.empty()) FlushLeaf();
     std::vector<std::uint64_t> sizes(leaves.size(), kMaxBlockData);
     sizes.back() = total - (leaves.size() - 1) * kMaxBlockData;
@@ -81,8 +78,7 @@ Bid DataTreeWriter::Finish()
 // NodeDatabase
 
 NodeDatabase::NodeDatabase(platform::OutputFile& file, CryptMethod crypt)
-    : file(file), crypt(crypt), cursor(0), bufferStart(0)
-{
+    : file(file), crypt(crypt), cursor(0), bufferStart(0) {
     buffer.resize(kFlushThreshold + 4 * kMaxBlockSize);
     // Header, DList and the first region's map pages stay zero until Close writes them.
     StartRegion(0);
@@ -90,8 +86,7 @@ NodeDatabase::NodeDatabase(platform::OutputFile& file, CryptMethod crypt)
 
 NodeDatabase::~NodeDatabase() = default;
 
-void NodeDatabase::StartRegion(std::uint64_t r)
-{
+void NodeDatabase::StartRegion(std::uint64_t r) {
     region = r;
     currentAMap = std::make_unique<AMap>(r);
     auto special = Reserve(RegionStart(r), SpecialPageCount(r) * kPageSize);
@@ -110,8 +105,7 @@ void NodeDatabase::StartRegion(std::uint64_t r)
     cursor = FirstDataOffset(r);
 }
 
-void NodeDatabase::FinishRegion()
-{
+void NodeDatabase::FinishRegion() {
     std::array<std::uint8_t, kPageSize> page{};
     currentAMap->WritePage(page);
     PatchAt(RegionStart(region), page);
@@ -119,8 +113,7 @@ void NodeDatabase::FinishRegion()
     longestFreeRun.push_back(currentAMap->LongestFreeRun());
 }
 
-std::span<std::uint8_t> NodeDatabase::Reserve(std::uint64_t ib, std::uint64_t size, bool zero)
-{
+std::span<std::uint8_t> NodeDatabase::Reserve(std::uint64_t ib, std::uint64_t size, bool zero) {
     if (ib < bufferStart + used)
         throw std::logic_error("PST layout: output at offset " + std::to_string(ib) + " goes backwards");
     if (used >= kFlushThreshold) FlushBuffer();
@@ -141,8 +134,7 @@ std::span<std::uint8_t> NodeDatabase::Reserve(std::uint64_t ib, std::uint64_t si
     return out;
 }
 
-void NodeDatabase::PatchAt(std::uint64_t ib, std::span<const std::uint8_t> bytes)
-{
+void NodeDatabase::PatchAt(std::uint64_t ib, std::span<const std::uint8_t> bytes) {
     if (ib >= bufferStart && ib + bytes.size() <= bufferStart + used) {
         std::memcpy(buffer.data() + (ib - bufferStart), bytes.data(), bytes.size());
         return;
@@ -154,16 +146,14 @@ void NodeDatabase::PatchAt(std::uint64_t ib, std::span<const std::uint8_t> bytes
     throw std::logic_error("PST layout: patch at offset " + std::to_string(ib) + " straddles the write buffer");
 }
 
-void NodeDatabase::FlushBuffer()
-{
+void NodeDatabase::FlushBuffer() {
     if (used == 0) return;
     file.Write(reinterpret_cast<const char*>(buffer.data()), used);
     bufferStart += used;
     used = 0;
 }
 
-std::uint64_t NodeDatabase::Allocate(std::uint64_t size, std::uint64_t align)
-{
+std::uint64_t NodeDatabase::Allocate(std::uint64_t size, std::uint64_t align) {
     std::uint64_t at = RoundUp(cursor, align);
     if (at + size > RegionStart(region + 1)) {
         FinishRegion();
@@ -175,15 +165,13 @@ std::uint64_t NodeDatabase::Allocate(std::uint64_t size, std::uint64_t align)
     return at;
 }
 
-Bid NodeDatabase::NextBlockBid(bool internal)
-{
+Bid NodeDatabase::NextBlockBid(bool internal) {
     const Bid bid = nextBid | (internal ? kInternalBidBit : 0);
     nextBid += 4;
     return bid;
 }
 
-Bid NodeDatabase::WriteBlock(std::span<const std::uint8_t> data, bool internal)
-{
+Bid NodeDatabase::WriteBlock(std::span<const std::uint8_t> data, bool internal) {
     if (data.size() > kMaxBlockData) throw std::length_error("PST block of " + std::to_string(data.size()) + " bytes");
     const auto cb = static_cast<std::uint16_t>(data.size());
     const std::uint64_t size = BlockSize(cb);
@@ -200,15 +188,13 @@ Bid NodeDatabase::WriteBlock(std::span<const std::uint8_t> data, bool internal)
 
 Bid NodeDatabase::WriteDataBlock(std::span<const std::uint8_t> data) { return WriteBlock(data, false); }
 
-Bid NodeDatabase::WriteDataTree(std::span<const std::uint8_t> data)
-{
+Bid NodeDatabase::WriteDataTree(std::span<const std::uint8_t> data) {
     DataTreeWriter tree(*this);
     tree.Append(data);
     return tree.Finish();
 }
 
-Bid NodeDatabase::WriteBlockList(const std::vector<std::vector<std::uint8_t>>& blocks)
-{
+Bid NodeDatabase::WriteBlockList(const std::vector<std::vector<std::uint8_t>>& blocks) {
     if (blocks.empty()) return WriteDataBlock({});
     std::vector<Bid> bids;
     std::vector<std::uint64_t> sizes;
@@ -220,11 +206,11 @@ Bid NodeDatabase::WriteBlockList(const std::vector<std::vector<std::uint8_t>>& b
 }
 
 // [MS-PST] 2.2.2.8.3.2.1 XBLOCK and 2.2.2.8.3.2.2 XXBLOCK: btype 1, cLevel, cEnt, lcbTotal, rgbid.
-Bid NodeDatabase::XBlockTree(const std::vector<Bid>& leafBids, const std::vector<std::uint64_t>& leafSizes)
-{
+Bid NodeDatabase::XBlockTree(const std::vector<Bid>& leafBids, const std::vector<std::uint64_t>& leafSizes) {
     if (leafBids.size() == 1) return leafBids[0];
     auto writeX = [this](std::uint8_t level, std::span<const Bid> bids, std::uint64_t total) {
-        if (total > 0xFFFFFFFFu) throw std::length_error("PST value of " + std::to_string(total) + " bytes is too large");
+        if (total > 0xFFFFFFFFu)
+            throw std::length_error("PST value of " + std::to_string(total) + " bytes is too large");
         std::vector<std::uint8_t> x(8 + 8 * bids.size());
         PutU8(x, 0, 0x01);
         PutU8(x, 1, level);
@@ -243,15 +229,16 @@ Bid NodeDatabase::XBlockTree(const std::vector<Bid>& leafBids, const std::vector
         for (std::size_t k = i; k < i + n; ++k) part += leafSizes[k];
         xbids.push_back(writeX(1, std::span<const Bid>(leafBids).subspan(i, n), part));
     }
-    if (xbids.size() > kXBlockMaxEntries) throw std::length_error("PST value of " + std::to_string(total) + " bytes is too large");
+    if (xbids.size() > kXBlockMaxEntries)
+        throw std::length_error("PST value of " + std::to_string(total) + " bytes is too large");
     return writeX(2, xbids, total);
 }
 
 // [MS-PST] 2.2.2.8.3.3.1 SLBLOCK and 2.2.2.8.3.3.2 SIBLOCK: btype 2, cLevel, cEnt, dwPadding.
-Bid NodeDatabase::WriteSubnodeTree(std::vector<SubnodeEntry> entries)
-{
+Bid NodeDatabase::WriteSubnodeTree(std::vector<SubnodeEntry> entries) {
     if (entries.empty()) return 0;
-    std::sort(entries.begin(), entries.end(), [](const SubnodeEntry& a, const SubnodeEntry& b) { return a.nid < b.nid; });
+    std::sort(entries.begin(), entries.end(),
+              [](const SubnodeEntry& a, const SubnodeEntry& b) { return a.nid < b.nid; });
     for (std::size_t i = 1; i < entries.size(); ++i)
         if (entries[i].nid == entries[i - 1].nid)
             throw std::logic_error("PST subnode " + std::to_string(entries[i].nid) + " appears twice");
@@ -285,29 +272,25 @@ Bid NodeDatabase::WriteSubnodeTree(std::vector<SubnodeEntry> entries)
     return WriteBlock(si, true);
 }
 
-void NodeDatabase::AddNode(Nid nid, Bid bidData, Bid bidSub, Nid nidParent)
-{
+void NodeDatabase::AddNode(Nid nid, Bid bidData, Bid bidSub, Nid nidParent) {
     nbt.push_back({nid, bidData, bidSub, nidParent});
 }
 
-Nid NodeDatabase::NextNid(NidType type)
-{
+Nid NodeDatabase::NextNid(NidType type) {
     auto& counter = rgnid[static_cast<std::size_t>(type)];
     if (counter >= kMaxNidIndex)
         throw std::length_error("PST: no node ids of type " + std::to_string(static_cast<int>(type)) + " are left");
     return MakeNid(type, ++counter);
 }
 
-void NodeDatabase::ReserveNid(NidType type, std::uint32_t index)
-{
+void NodeDatabase::ReserveNid(NidType type, std::uint32_t index) {
     auto& counter = rgnid[static_cast<std::size_t>(type)];
     counter = std::max(counter, index);
 }
 
 // Bottom-up: leaves of sorted entries, then index levels of (first key, BREF) until one page.
 Bref NodeDatabase::WriteBTree(std::vector<PageEntry> level, std::size_t leafMax, std::size_t leafEntrySize,
-                              PageType ptype)
-{
+                              PageType ptype) {
     std::uint8_t cLevel = 0;
     std::size_t perPage = leafMax;
     std::size_t entrySize = leafEntrySize;
@@ -342,8 +325,7 @@ Bref NodeDatabase::WriteBTree(std::vector<PageEntry> level, std::size_t leafMax,
     }
 }
 
-void NodeDatabase::Close()
-{
+void NodeDatabase::Close() {
     if (closed) throw std::logic_error("PST node database closed twice");
     closed = true;
 
@@ -367,7 +349,7 @@ void NodeDatabase::Close()
         PutU64(e.bytes, 0, b.bid);
         PutU64(e.bytes, 8, b.ib);
         PutU16(e.bytes, 16, b.cb);
-        PutU16(e.bytes, 18, 2); // the BBT's reference and the one that uses the block
+        PutU16(e.bytes, 18, 2);  // the BBT's reference and the one that uses the block
         blocks.push_back(e);
     }
     std::sort(blocks.begin(), blocks.end(), [](const PageEntry& a, const PageEntry& b) { return a.key < b.key; });
@@ -399,8 +381,7 @@ void NodeDatabase::Close()
     file.WriteAt(0, reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
-void NodeDatabase::WriteMapPages()
-{
+void NodeDatabase::WriteMapPages() {
     const std::uint64_t regions = region + 1;
     for (std::uint64_t r = 0; r < regions; ++r) {
         if (!HasFMap(r)) continue;
@@ -417,4 +398,4 @@ void NodeDatabase::WriteMapPages()
     PatchAt(kDListOffset, dlist);
 }
 
-} // namespace quill::pst::ndb
+}  // namespace quill::pst::ndb

@@ -22,7 +22,7 @@ namespace quill::pst::ndb {
 using Bid = std::uint64_t;
 using Nid = std::uint32_t;
 
-constexpr Bid kInternalBidBit = 0x2; // [MS-PST] 2.2.2.2: set on XBLOCK, XXBLOCK, SLBLOCK, SIBLOCK
+constexpr Bid kInternalBidBit = 0x2;  // [MS-PST] 2.2.2.2: set on XBLOCK, XXBLOCK, SLBLOCK, SIBLOCK
 
 // [MS-PST] 2.2.2.1 NID types used by the writer.
 enum class NidType : std::uint8_t {
@@ -44,8 +44,7 @@ enum class NidType : std::uint8_t {
     LtpValueStream = 0x1F,
 };
 
-[[nodiscard]] constexpr Nid MakeNid(NidType type, std::uint32_t index)
-{
+[[nodiscard]] constexpr Nid MakeNid(NidType type, std::uint32_t index) {
     return (index << 5) | static_cast<std::uint32_t>(type);
 }
 [[nodiscard]] constexpr std::uint32_t NidIndex(Nid nid) { return nid >> 5; }
@@ -65,14 +64,14 @@ class NodeDatabase;
 // the bytes arrive, then the XBLOCKs (and an XXBLOCK) above them at Finish. Memory holds one
 // block and the leaf BIDs.
 class DataTreeWriter {
-public:
+  public:
     explicit DataTreeWriter(NodeDatabase& db);
     void Append(std::span<const std::uint8_t> bytes);
     // The root BID; a stream of no bytes is one empty data block.
     [[nodiscard]] Bid Finish();
     [[nodiscard]] std::uint64_t Size() const { return total; }
 
-private:
+  private:
     void FlushLeaf();
 
     NodeDatabase& db;
@@ -82,7 +81,7 @@ private:
 };
 
 class NodeDatabase {
-public:
+  public:
     // Takes a freshly created, empty file. Nothing that looks like a PST is on disk until Close.
     NodeDatabase(platform::OutputFile& file, disk::CryptMethod crypt);
     ~NodeDatabase();
@@ -114,7 +113,7 @@ public:
     [[nodiscard]] std::size_t BlockCount() const { return bbt.size(); }
     [[nodiscard]] std::size_t NodeCount() const { return nbt.size(); }
 
-private:
+  private:
     friend class DataTreeWriter;
 
     struct BbtEntry {
@@ -147,14 +146,14 @@ private:
 
     platform::OutputFile& file;
     disk::CryptMethod crypt;
-    std::uint64_t cursor;         // next free offset
-    std::uint64_t region = 0;     // region the cursor is in
-    std::uint64_t bufferStart;    // file offset of buffer[0]
-    std::vector<std::uint8_t> buffer; // fixed size; the first `used` bytes are pending output
+    std::uint64_t cursor;              // next free offset
+    std::uint64_t region = 0;          // region the cursor is in
+    std::uint64_t bufferStart;         // file offset of buffer[0]
+    std::vector<std::uint8_t> buffer;  // fixed size; the first `used` bytes are pending output
     std::size_t used = 0;
-    std::unique_ptr<disk::AMap> currentAMap; // the allocation bits of the region being filled
-    std::vector<std::uint8_t> longestFreeRun; // per finished region, for the FMaps
-    std::uint64_t freeSlots = 0;  // over finished regions
+    std::unique_ptr<disk::AMap> currentAMap;   // the allocation bits of the region being filled
+    std::vector<std::uint8_t> longestFreeRun;  // per finished region, for the FMaps
+    std::uint64_t freeSlots = 0;               // over finished regions
     Bid nextBid = 4;
     Bid nextPageBid = 1;
     std::array<std::uint32_t, 32> rgnid{};
@@ -163,4 +162,4 @@ private:
     bool closed = false;
 };
 
-} // namespace quill::pst::ndb
+}  // namespace quill::pst::ndb

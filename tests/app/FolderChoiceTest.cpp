@@ -18,9 +18,9 @@ namespace {
 FolderChoice Chosen(const std::wstring& path) { return {true, true, path}; }
 
 TEST(FolderChoicePathTest, NothingUsableGivesEmpty) {
-    EXPECT_EQ(FolderChoicePath({}), L"");                                // cancel
-    EXPECT_EQ(FolderChoicePath({false, true, L"C:\\Mail"}), L"");        // failed after a path was seen
-    EXPECT_EQ(FolderChoicePath({true, false, L""}), L"");                // virtual item
+    EXPECT_EQ(FolderChoicePath({}), L"");                              // cancel
+    EXPECT_EQ(FolderChoicePath({false, true, L"C:\\Mail"}), L"");      // failed after a path was seen
+    EXPECT_EQ(FolderChoicePath({true, false, L""}), L"");              // virtual item
     EXPECT_EQ(FolderChoicePath({true, false, L"::{20D04FE0}"}), L"");  // virtual item with a parsing name
 }
 
@@ -39,7 +39,7 @@ TEST(FolderChoicePathTest, OtherFoldersLoseTrailingSeparators) {
 }
 
 class ShellItemTest : public ::testing::Test {
-protected:
+  protected:
     ComApartment com;
 };
 

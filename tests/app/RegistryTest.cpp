@@ -17,7 +17,7 @@ bool IsEmptyText(const RegValue& value) {
 }
 
 class RegistryTest : public ::testing::Test {
-protected:
+  protected:
     std::wstring Sub(const std::wstring& name) const { return key.Path() + L"\\" + name; }
     RegValue Read(const std::wstring& subKey, const std::wstring& name) const {
         return RegReadValue(HKEY_CURRENT_USER, Sub(subKey), name);

@@ -15,18 +15,18 @@
 namespace quill {
 namespace {
 
+using test::ScopedEnvironment;
+using test::TempFolder;
+using test::ThrowawayKey;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
-using test::ScopedEnvironment;
-using test::TempFolder;
-using test::ThrowawayKey;
 
 using Log = std::vector<std::wstring>;
 
 class FakeField final : public PathField {
-public:
+  public:
     FakeField(Log& log, std::wstring name) : log_(log), name_(std::move(name)) {}
     std::wstring Text() override { return text; }
     void SetText(const std::wstring& t) override {
@@ -39,13 +39,13 @@ public:
     }
     std::wstring text, tip;
 
-private:
+  private:
     Log& log_;
     std::wstring name_;
 };
 
 class FakeList final : public ContainerList {
-public:
+  public:
     explicit FakeList(Log& log) : log_(log) {}
     void Clear() override {
         names.clear();
@@ -65,12 +65,12 @@ public:
     std::vector<std::wstring> names;
     std::set<int> selected;
 
-private:
+  private:
     Log& log_;
 };
 
 class FakeButton final : public CommandButton {
-public:
+  public:
     explicit FakeButton(Log& log) : log_(log) {}
     void SetEnabled(bool e) override {
         enabled = e;
@@ -78,16 +78,16 @@ public:
     }
     bool enabled = true;  // as the window creates it
 
-private:
+  private:
     Log& log_;
 };
 
 class FakePump final : public EventPump {
-public:
+  public:
     explicit FakePump(Log& log) : log_(log) {}
     void Pump() override { log_.push_back(L"pump"); }
 
-private:
+  private:
     Log& log_;
 };
 
@@ -117,7 +117,7 @@ std::vector<std::wstring> FileSystemOrder(const std::wstring& folder) {
 // Discovery sees only the throwaway registry key and the temporary folders:
 // the default data folders point into `home`, empty until a test fills them.
 class StoreDiscoveryTest : public ::testing::Test {
-protected:
+  protected:
     std::wstring ProductKey() const { return key.Path() + L"\\IncrediMail"; }
     DiscoverySources Sources() const { return {HKEY_CURRENT_USER, ProductKey()}; }
     void Describe(const std::wstring& applicationPath, const std::wstring& identity, DWORD type = REG_SZ) {
@@ -160,8 +160,8 @@ TEST_F(StoreDiscoveryTest, RegistryDescribedStoreIsShownListedAndSelected) {
     // each file and each selection.
     EXPECT_THAT(window.log,
                 ElementsAre(L"pump", L"pump", L"store.text", L"store.tip", L"attachments.text", L"attachments.tip",
-                            L"clear", L"pump", L"append", L"pump", L"append", L"pump", L"append", L"pump",
-                            L"select 0", L"pump", L"select 1", L"pump", L"select 2", L"enable"));
+                            L"clear", L"pump", L"append", L"pump", L"append", L"pump", L"append", L"pump", L"select 0",
+                            L"pump", L"select 1", L"pump", L"select 2", L"enable"));
 }
 
 TEST_F(StoreDiscoveryTest, ExpandableApplicationPathIsExpanded) {
@@ -202,8 +202,7 @@ TEST_F(StoreDiscoveryTest, WithoutRegistryTheIdentityHoldingContainersIsTaken) {
 }
 
 TEST_F(StoreDiscoveryTest, OldProfileLocationIsSearched) {
-    const std::wstring store =
-        MakeStore(L"Local Settings\\Application Data\\IM\\Identities\\{old}\\Message Store");
+    const std::wstring store = MakeStore(L"Local Settings\\Application Data\\IM\\Identities\\{old}\\Message Store");
 
     DiscoverStore(window.view, Sources());
 
@@ -263,7 +262,7 @@ TEST_F(StoreDiscoveryTest, CommandLineGetsTheStoreFolderInUtf8) {
 }
 
 class ListContainersTest : public ::testing::Test {
-protected:
+  protected:
     void ListFolder(const std::wstring& folder) {
         window.storePath.text = folder + L"\\";
         ListContainers(window.view);
@@ -351,8 +350,8 @@ TEST(WindowEventPumpTest, RunsPendingMessagesAndKeepsAQuit) {
     wc.lpszClassName = L"QuillmereCountingWindow";
     RegisteredClass registered(wc);
     ASSERT_NE(registered.Atom(), 0);
-    UniqueWindow window(::CreateWindowExW(0, registered.Name(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                          wc.hInstance, nullptr));
+    UniqueWindow window(
+        ::CreateWindowExW(0, registered.Name(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
     ASSERT_TRUE(window);
     int seen = 0;
     ::SetWindowLongPtrW(window.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&seen));

@@ -40,7 +40,7 @@ inline void RemoveTree(const std::wstring& path) {
 
 // A fresh folder under the temporary folder; its name ends in `tail`.
 class TempFolder {
-public:
+  public:
     explicit TempFolder(const std::wstring& tail) {
         wchar_t temp[MAX_PATH + 1] = {};
         DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
@@ -84,13 +84,13 @@ public:
         }
     }
 
-private:
+  private:
     std::wstring path_;
 };
 
 // A key under HKCU that exists for one test.
 class ThrowawayKey {
-public:
+  public:
     ThrowawayKey() : path_(L"Software\\Quillmere tests\\app-" + UniqueSuffix()) {
         EXPECT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                     key_.Put(), nullptr),
@@ -108,9 +108,9 @@ public:
 
     void Set(const std::wstring& subKey, const std::wstring& name, DWORD type, const void* data, DWORD bytes) const {
         UniqueKey key;
-        ASSERT_EQ(::RegCreateKeyExW(key_.Get(), subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(),
-                                    nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            ::RegCreateKeyExW(key_.Get(), subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(), nullptr),
+            ERROR_SUCCESS);
         ASSERT_EQ(::RegSetValueExW(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), bytes),
                   ERROR_SUCCESS);
     }
@@ -129,14 +129,14 @@ public:
                   ERROR_SUCCESS);
     }
 
-private:
+  private:
     std::wstring path_;
     UniqueKey key_;
 };
 
 // Sets an environment variable of this process for one scope.
 class ScopedEnvironment {
-public:
+  public:
     ScopedEnvironment(std::wstring name, const std::wstring& value) : name_(std::move(name)) {
         std::wstring old(32768, L'\0');
         DWORD n = ::GetEnvironmentVariableW(name_.c_str(), old.data(), static_cast<DWORD>(old.size()));
@@ -148,7 +148,7 @@ public:
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
     ~ScopedEnvironment() { ::SetEnvironmentVariableW(name_.c_str(), hadValue_ ? old_.c_str() : nullptr); }
 
-private:
+  private:
     std::wstring name_;
     std::wstring old_;
     bool hadValue_ = false;

@@ -13,45 +13,40 @@ using namespace quill::cli;
 namespace {
 
 class Scratch {
-public:
-    Scratch()
-    {
+  public:
+    Scratch() {
         std::random_device rd;
         root = fs::temp_directory_path() / ("quill-cli-" + std::to_string(rd()) + std::to_string(rd()));
         fs::create_directories(root);
     }
-    ~Scratch()
-    {
+    ~Scratch() {
         std::error_code ec;
         fs::remove_all(root, ec);
     }
     std::string Path(const std::string& name) const { return (root / name).string(); }
 
-private:
+  private:
     fs::path root;
 };
 
-std::size_t CountFiles(const std::string& dir, const std::string& ext)
-{
+std::size_t CountFiles(const std::string& dir, const std::string& ext) {
     std::size_t n = 0;
     for (const auto& e : fs::recursive_directory_iterator(dir))
         if (e.is_regular_file() && e.path().extension() == ext) ++n;
     return n;
 }
 
-ConvertHooks HooksFindingStoreAt(std::string store)
-{
+ConvertHooks HooksFindingStoreAt(std::string store) {
     ConvertHooks hooks = DefaultConvertHooks();
     hooks.findStore = [store] { return store; };
     return hooks;
 }
 
-} // namespace
+}  // namespace
 
 // Without --store the converter asks where the store is, as the window does; when nothing is
 // found it says so instead of failing on an empty path.
-TEST(CommandLine, StoreIsLookedUpWhenNotNamed)
-{
+TEST(CommandLine, StoreIsLookedUpWhenNotNamed) {
     Scratch s;
     quill::gen::GenOptions options;
     options.messages = 3;
@@ -78,8 +73,7 @@ TEST(CommandLine, StoreIsLookedUpWhenNotNamed)
 
 // The PST target end to end through the command line: one file, no leftover message files, and
 // a second run in the same folder never touches the first file.
-TEST(CommandLine, ConvertsToPstAndNeverReusesAFile)
-{
+TEST(CommandLine, ConvertsToPstAndNeverReusesAFile) {
     Scratch s;
     quill::gen::GenOptions options;
     options.messages = 4;
@@ -97,8 +91,7 @@ TEST(CommandLine, ConvertsToPstAndNeverReusesAFile)
     }
 }
 
-TEST(CommandLine, UsageErrorsExitWithTwo)
-{
+TEST(CommandLine, UsageErrorsExitWithTwo) {
     std::ostringstream out, err;
     EXPECT_EQ(ConvertCommand({"--store", "x"}, out, err, DefaultConvertHooks()), kExitUsage);
     EXPECT_EQ(ConvertCommand({"--out", "x", "--target", "mbox"}, out, err, DefaultConvertHooks()), kExitUsage);

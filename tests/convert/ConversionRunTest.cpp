@@ -101,7 +101,7 @@ struct FakePst : OutlookTarget {
 };
 
 class RunTest : public ::testing::Test {
-protected:
+  protected:
     fs::path root, store, target;
     FakeView view;
     FakeChooser chooser;

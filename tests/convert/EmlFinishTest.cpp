@@ -32,7 +32,7 @@ std::string WithAttachments(const std::vector<std::string>& names) {
 }
 
 class FinishTest : public ::testing::Test {
-protected:
+  protected:
     fs::path root, attachments, file;
     void SetUp() override {
         root = fs::path(::testing::TempDir()) /

@@ -33,7 +33,7 @@ std::string Utf8(const fs::path& p) {
 }
 
 class EmlGolden : public ::testing::Test {
-protected:
+  protected:
     fs::path work;
     void SetUp() override {
         work = fs::path(::testing::TempDir()) /
@@ -90,8 +90,9 @@ TEST_F(EmlGolden, JoinedMessageCutInTextAndHtmlAtTheirOwnPlaces) {
     EXPECT_TRUE(r.cutApplied);
     auto m = Parsed(out);
     EXPECT_EQ(m.BodyText(), "Caf\xc3\xa9 first.\r\n");
-    EXPECT_EQ(m.HtmlBody(), "<html><body><p>Caf\xc3\xa9 first, with more words in the HTML.</p>\r\n"
-                            "<p>");
+    EXPECT_EQ(m.HtmlBody(),
+              "<html><body><p>Caf\xc3\xa9 first, with more words in the HTML.</p>\r\n"
+              "<p>");
     ASSERT_EQ(m.AttachmentCount(), 2);
     EXPECT_EQ(m.AttachmentFileName(0), "joined-message.txt");
     EXPECT_EQ(m.AttachmentContent(0), "Return-Path: <dmitri@example.org>\r\nSubject: the other one\r\n\r\nsecond body");
@@ -107,7 +108,10 @@ TEST_F(EmlGolden, EncodedAndEightBitNamesAreDecodedForTheLookup) {
     EXPECT_TRUE(r.attachmentsMissing.empty());
     auto m = Parsed(out);
     ASSERT_EQ(m.AttachmentCount(), 3);
-    const char* names[] = {"\xc3\xbc" "ber.pdf", "r\xc3\xa9sum\xc3\xa9.doc", "\xd0\x9f\xd1\x80.txt"};
+    const char* names[] = {
+        "\xc3\xbc"
+        "ber.pdf",
+        "r\xc3\xa9sum\xc3\xa9.doc", "\xd0\x9f\xd1\x80.txt"};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(m.AttachmentFileName(i), names[i]);
         EXPECT_EQ(m.AttachmentContent(i), Attachment("names", names[i])) << names[i];

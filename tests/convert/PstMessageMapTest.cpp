@@ -16,9 +16,7 @@ pst::NewMessage Map(const std::string& bytes, const MessageMapOptions& options =
     return MapMessage(m, options);
 }
 
-std::string Str(const pst::PropertyList& p, std::uint16_t id) {
-    return p.GetStringUtf8(id);
-}
+std::string Str(const pst::PropertyList& p, std::uint16_t id) { return p.GetStringUtf8(id); }
 
 std::string Bytes(const pst::PropertyList& p, std::uint16_t id) {
     const pst::Property* v = p.Find(id);
@@ -250,7 +248,8 @@ TEST(PstMessageMapHeaders, TransportHeadersIdsAndPriorities) {
         "References: <a@example.com>\n <id0@example.com>\nX-Priority: 1 (Highest)\n\nbody\n");
     EXPECT_EQ(Str(m.props, 0x007D),
               "Subject: caf\xC3\xA9\r\nX-Name: \xC3\xA9t\xC3\xA9\r\nMessage-ID: <id1@example.com>\r\n"
-              "In-Reply-To: <id0@example.com>\r\nReferences: <a@example.com>\r\n <id0@example.com>\r\nX-Priority: 1 (Highest)\r\n");
+              "In-Reply-To: <id0@example.com>\r\nReferences: <a@example.com>\r\n <id0@example.com>\r\nX-Priority: 1 "
+              "(Highest)\r\n");
     EXPECT_EQ(Str(m.props, 0x1035), "<id1@example.com>");
     EXPECT_EQ(Str(m.props, 0x1042), "<id0@example.com>");
     EXPECT_EQ(Str(m.props, 0x1039), "<a@example.com> <id0@example.com>");

@@ -26,15 +26,15 @@ using quill::testing::WriteAll;
 namespace {
 
 class FixedClock : public quill::Clock {
-public:
+  public:
     quill::LocalTime Now() override { return {2026, 3, 7, 9, 5, 3}; }
 };
 constexpr const char* kRunTime = "7.3.26 9.5.03";
 
 fs::path FreshDir(const std::string& name) {
-    fs::path d = fs::temp_directory_path() /
-                 ("quill-psttarget-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
-                  "-" + name);
+    fs::path d =
+        fs::temp_directory_path() /
+        ("quill-psttarget-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" + name);
     fs::remove_all(d);
     fs::create_directories(d);
     return d;
@@ -120,7 +120,7 @@ std::map<std::string, int> ReadpstCounts(const std::string& pst, const fs::path&
 #endif
 
 class PstTargetTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = FreshDir(info->name());
@@ -279,8 +279,12 @@ TEST_F(PstTargetTest, SubjectsAddressesAndBodiesReadBack) {
     auto d = Dump(pst);
     ASSERT_EQ(MessageCount(d, "Inbox"), 4);
 
-    EXPECT_EQ(Field(d, "Inbox", 0, "subject"), "RE: Gr\xC3\xBC\xC3\x9F" "e");
-    EXPECT_EQ(Field(d, "Inbox", 0, "topic"), "Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(Field(d, "Inbox", 0, "subject"),
+              "RE: Gr\xC3\xBC\xC3\x9F"
+              "e");
+    EXPECT_EQ(Field(d, "Inbox", 0, "topic"),
+              "Gr\xC3\xBC\xC3\x9F"
+              "e");
     EXPECT_EQ(Field(d, "Inbox", 0, "sender_name"), "J\xC3\xB6rg M\xC3\xBCller");
     EXPECT_EQ(Field(d, "Inbox", 0, "sender_email"), "jorg@example.com");
     EXPECT_EQ(Field(d, "Inbox", 0, "client_submit_time").substr(0, 19), "2008-03-04T10:20:30");
@@ -288,7 +292,10 @@ TEST_F(PstTargetTest, SubjectsAddressesAndBodiesReadBack) {
     EXPECT_NE(Field(d, "Inbox", 0, "transport_headers").find("Subject: =?UTF-8?Q?RE:_Gr=C3=BC=C3=9Fe?="),
               std::string::npos);
     EXPECT_EQ(Field(d, "Inbox", 0, "flags"), "1");
-    EXPECT_NE(Field(d, "Inbox", 0, "display_to").find("Ren\xC3\xA9" "e"), std::string::npos);
+    EXPECT_NE(Field(d, "Inbox", 0, "display_to")
+                  .find("Ren\xC3\xA9"
+                        "e"),
+              std::string::npos);
     EXPECT_EQ(Field(d, "Inbox", 0, "display_cc"), "Carl");
 
     EXPECT_EQ(Field(d, "Inbox", 1, "subject"), "AW: Caf\xC3\xA9");
@@ -341,16 +348,21 @@ TEST_F(PstTargetTest, AttachmentsKeepExactBytesAndInlineImagesAreHidden) {
              "MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=\"r\"\r\n\r\n"
              "--r\r\nContent-Type: text/html; charset=us-ascii\r\n\r\n<img src=\"cid:pic1@x\">\r\n"
              "--r\r\nContent-Type: image/png; name=\"pic.png\"\r\nContent-ID: <pic1@x>\r\n"
-             "Content-Transfer-Encoding: base64\r\n\r\n" + b64(png) + "--r--\r\n"),
-        Mail("files.eml",
-             "From: f@example.com\r\nSubject: files\r\nDate: Tue, 4 Mar 2008 10:20:30 +0000\r\n"
-             "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"m\"\r\n\r\n"
-             "--m\r\nContent-Type: text/plain\r\n\r\nsee files\r\n"
-             "--m\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment; filename=\"empty.bin\"\r\n\r\n\r\n"
-             "--m\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment; filename=\"big.bin\"\r\n"
-             "Content-Transfer-Encoding: base64\r\n\r\n" + b64(big) +
-             "--m\r\nContent-Type: message/rfc822\r\n\r\nFrom: inner@example.com\r\nSubject: inner\r\n\r\ninner body\r\n"
-             "--m--\r\n"),
+             "Content-Transfer-Encoding: base64\r\n\r\n" +
+                 b64(png) + "--r--\r\n"),
+        Mail(
+            "files.eml",
+            "From: f@example.com\r\nSubject: files\r\nDate: Tue, 4 Mar 2008 10:20:30 +0000\r\n"
+            "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"m\"\r\n\r\n"
+            "--m\r\nContent-Type: text/plain\r\n\r\nsee files\r\n"
+            "--m\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment; "
+            "filename=\"empty.bin\"\r\n\r\n\r\n"
+            "--m\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment; filename=\"big.bin\"\r\n"
+            "Content-Transfer-Encoding: base64\r\n\r\n" +
+                b64(big) +
+                "--m\r\nContent-Type: message/rfc822\r\n\r\nFrom: inner@example.com\r\nSubject: inner\r\n\r\ninner "
+                "body\r\n"
+                "--m--\r\n"),
     };
     const std::string pst = Build("Inbox", files);
     auto d = Dump(pst);
@@ -384,15 +396,18 @@ TEST_F(PstTargetTest, AttachmentsKeepExactBytesAndInlineImagesAreHidden) {
 TEST_F(PstTargetTest, EncodedAttachmentNamesAndOddFolderNamesReadBack) {
     RequireReaders();
     if (IsSkipped()) return;
-    const std::string folder = "Sch\xC3\xB6ne Gr\xC3\xBC\xC3\x9F" "e & more";
-    const std::string pst = Build(folder, {Mail("n.eml",
-        "From: n@example.com\r\nSubject: names\r\nMIME-Version: 1.0\r\n"
-        "Content-Type: multipart/mixed; boundary=\"n\"\r\n\r\n"
-        "--n\r\nContent-Type: text/plain\r\n\r\nnames\r\n"
-        "--n\r\nContent-Type: application/pdf\r\n"
-        "Content-Disposition: attachment; filename*=UTF-8''R%C3%A9sum%C3%A9.pdf\r\n\r\nPDF\r\n"
-        "--n\r\nContent-Type: text/plain; name=\"=?UTF-8?B?0J7RgtGH0LXRgi50eHQ=?=\"\r\n"
-        "Content-Disposition: attachment\r\n\r\nTXT\r\n--n--\r\n")});
+    const std::string folder =
+        "Sch\xC3\xB6ne Gr\xC3\xBC\xC3\x9F"
+        "e & more";
+    const std::string pst =
+        Build(folder, {Mail("n.eml",
+                            "From: n@example.com\r\nSubject: names\r\nMIME-Version: 1.0\r\n"
+                            "Content-Type: multipart/mixed; boundary=\"n\"\r\n\r\n"
+                            "--n\r\nContent-Type: text/plain\r\n\r\nnames\r\n"
+                            "--n\r\nContent-Type: application/pdf\r\n"
+                            "Content-Disposition: attachment; filename*=UTF-8''R%C3%A9sum%C3%A9.pdf\r\n\r\nPDF\r\n"
+                            "--n\r\nContent-Type: text/plain; name=\"=?UTF-8?B?0J7RgtGH0LXRgi50eHQ=?=\"\r\n"
+                            "Content-Disposition: attachment\r\n\r\nTXT\r\n--n--\r\n")});
     auto d = Dump(pst);
     ASSERT_EQ(MessageCount(d, folder), 1);
     ASSERT_EQ(Field(d, folder, 0, "attachments.count"), "2");
@@ -407,7 +422,8 @@ TEST_F(PstTargetTest, BrokenHeadersStillImport) {
     std::vector<std::string> files = {
         Mail("nofrom.eml", "Subject: no sender\r\nDate: Tue, 4 Mar 2008 10:20:30 +0000\r\n\r\nbody one\r\n"),
         Mail("baddate.eml", "From: d@example.com\r\nSubject: bad date\r\nDate: sometime last week\r\n\r\nbody two\r\n"),
-        Mail("nocolon.eml", "From: e@example.com\r\nThis header has no colon\r\nSubject: no colon\r\n\r\nbody three\r\n"),
+        Mail("nocolon.eml",
+             "From: e@example.com\r\nThis header has no colon\r\nSubject: no colon\r\n\r\nbody three\r\n"),
         Mail("empty.eml", ""),
     };
     const std::string pst = Build("Broken", files);

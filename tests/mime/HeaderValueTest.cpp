@@ -41,8 +41,7 @@ TEST(StructuredValueParse, ParameterWithoutEqualsIsSkipped) {
 }
 
 TEST(Rfc2231, ContinuationsJoinInSectionOrderAndDecodeFromSectionZeroCharset) {
-    auto v = ParseStructured(
-        "attachment; filename*2=\"end.txt\"; filename*1*=%E9%20; filename*0*=iso-8859-1'fr'caf");
+    auto v = ParseStructured("attachment; filename*2=\"end.txt\"; filename*1*=%E9%20; filename*0*=iso-8859-1'fr'caf");
     EXPECT_EQ(Param(v, "filename"), "caf\xc3\xa9 end.txt");
     EXPECT_TRUE(v.Find("filename")->extended);
 }
@@ -91,15 +90,13 @@ TEST(Rfc2047, MalformedWordsStayAsText) {
 }
 
 TEST(Rfc2047, RawEightBitReadInTheGivenCharsetOrGuessed) {
-    EXPECT_EQ(DecodeHeaderText("caf\xe9"), "caf\xc3\xa9");                   // not UTF-8: windows-1252
-    EXPECT_EQ(DecodeHeaderText("caf\xc3\xa9"), "caf\xc3\xa9");               // valid UTF-8 stays
+    EXPECT_EQ(DecodeHeaderText("caf\xe9"), "caf\xc3\xa9");      // not UTF-8: windows-1252
+    EXPECT_EQ(DecodeHeaderText("caf\xc3\xa9"), "caf\xc3\xa9");  // valid UTF-8 stays
     EXPECT_EQ(DecodeHeaderText("\xcf\xf0", "windows-1251"), "\xd0\x9f\xd1\x80");
     EXPECT_EQ(DecodeHeaderText("\x93q\x94", "us-ascii"), "\xe2\x80\x9cq\xe2\x80\x9d");
 }
 
-TEST(Rfc2047, UnknownCharsetFallsBack) {
-    EXPECT_EQ(DecodeHeaderText("=?x-unknown?Q?caf=E9?="), "caf\xc3\xa9");
-}
+TEST(Rfc2047, UnknownCharsetFallsBack) { EXPECT_EQ(DecodeHeaderText("=?x-unknown?Q?caf=E9?="), "caf\xc3\xa9"); }
 
 // What we write must read back as the same name.
 TEST(FormatParameter, RoundTripsThroughTheParser) {
@@ -114,7 +111,8 @@ TEST(FormatParameter, RoundTripsThroughTheParser) {
         "tab\there",
     };
     std::vector<std::string> all(std::begin(values), std::end(values));
-    for (std::size_t k = 0; k < 80; ++k) all.push_back(std::string(k, 'a') + std::string(7, '\\') + "\"" + std::string(90, 'c'));
+    for (std::size_t k = 0; k < 80; ++k)
+        all.push_back(std::string(k, 'a') + std::string(7, '\\') + "\"" + std::string(90, 'c'));
     for (const auto& value : all) {
         for (std::string_view le : {"\r\n", "\n"}) {
             std::string written = FormatParameter("filename", value, le);

@@ -14,8 +14,9 @@ using test::MemoryFiles;
 
 std::string Alternative(std::string_view plainHeaders, std::string_view plain, std::string_view htmlHeaders,
                         std::string_view html) {
-    return Crlf("From: a@example.org\nSubject: s\nMIME-Version: 1.0\n"
-                "Content-Type: multipart/alternative; boundary=\"alt\"\n\n--alt\n") +
+    return Crlf(
+               "From: a@example.org\nSubject: s\nMIME-Version: 1.0\n"
+               "Content-Type: multipart/alternative; boundary=\"alt\"\n\n--alt\n") +
            std::string(plainHeaders) + "\r\n" + std::string(plain) + "\r\n--alt\r\n" + std::string(htmlHeaders) +
            "\r\n" + std::string(html) + "\r\n--alt--\r\n";
 }
@@ -34,7 +35,8 @@ TEST(BodyDefinitions, FirstNonAttachmentPartsOfEachTypeInDocumentOrder) {
         "--m\nContent-Type: message/rfc822\n\nContent-Type: text/plain\n\ninside attached message\n"
         "--m\nContent-Type: multipart/alternative; boundary=a\n\n"
         "--a\nContent-Type: text/plain\nContent-Transfer-Encoding: base64\n\nYm9keQ==\n"
-        "--a\nContent-Type: text/html; charset=iso-8859-1\nContent-Transfer-Encoding: quoted-printable\n\n<p>caf=E9</p>\n"
+        "--a\nContent-Type: text/html; charset=iso-8859-1\nContent-Transfer-Encoding: "
+        "quoted-printable\n\n<p>caf=E9</p>\n"
         "--a--\n"
         "--m\nContent-Type: text/plain\n\nsecond plain\n"
         "--m\nContent-Type: text/html\nContent-Disposition: attachment; filename=page.htm\n\n<p>att</p>\n"
@@ -70,7 +72,8 @@ TEST(BodyDefinitions, CharsetsAreDecodedToUtf8) {
 }
 
 TEST(BodyDefinitions, HeaderTextDecodesWordsAndRawBytesInTheMessageCharset) {
-    auto m = Loaded("Subject: =?utf-8?Q?R=C3=A9?= \xcf\xf0\xe8\r\nContent-Type: text/plain; charset=windows-1251\r\n\r\nx");
+    auto m =
+        Loaded("Subject: =?utf-8?Q?R=C3=A9?= \xcf\xf0\xe8\r\nContent-Type: text/plain; charset=windows-1251\r\n\r\nx");
     EXPECT_EQ(*m.HeaderText("subject"), "R\xc3\xa9 \xd0\x9f\xd1\x80\xd0\xb8");
     EXPECT_FALSE(m.HeaderText("X-Missing").has_value());
 }
@@ -88,7 +91,9 @@ TEST(AttachmentNames, FromRfc2231Rfc2047AndRawBytes) {
         "--m--\n");
     auto list = Loaded(text).Attachments();
     ASSERT_EQ(list.size(), 5u);
-    EXPECT_EQ(list[0].name, "\xc3\xbc" "ber.pdf");  // the disposition's filename first
+    EXPECT_EQ(list[0].name,
+              "\xc3\xbc"
+              "ber.pdf");  // the disposition's filename first
     EXPECT_EQ(list[0].contentType, "application/pdf");
     EXPECT_EQ(list[1].name, "r\xc3\xa9sum\xc3\xa9.doc");
     EXPECT_EQ(list[2].name, "\xd0\x9f\xd1\x80.txt");
@@ -111,9 +116,10 @@ TEST(ReferenceLine, OnTheSameLineOrTheNextAndThroughTransferEncodings) {
         {"", ref + "\r\n\r\n", ""},
     };
     for (const auto& c : cases) {
-        std::string text = "Content-Type: multipart/mixed; boundary=m\r\n\r\n--m\r\n\r\nbody\r\n--m\r\n"
-                           "Content-Type: application/octet-stream; name=\"given.name\"\r\n" +
-                           c.headers + "\r\n" + c.body + "\r\n--m--\r\n";
+        std::string text =
+            "Content-Type: multipart/mixed; boundary=m\r\n\r\n--m\r\n\r\nbody\r\n--m\r\n"
+            "Content-Type: application/octet-stream; name=\"given.name\"\r\n" +
+            c.headers + "\r\n" + c.body + "\r\n--m--\r\n";
         auto m = Loaded(text);
         auto list = m.Attachments();
         ASSERT_EQ(list.size(), 1u);
@@ -124,9 +130,9 @@ TEST(ReferenceLine, OnTheSameLineOrTheNextAndThroughTransferEncodings) {
 }
 
 TEST(SetBody, KeepsTheTransferEncodingOfThePart) {
-    auto m = Loaded(Alternative("Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: base64\r\n",
-                                "b2xk", "Content-Type: text/html\r\nContent-Transfer-Encoding: quoted-printable\r\n",
-                                "<p>old</p>"));
+    auto m =
+        Loaded(Alternative("Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: base64\r\n", "b2xk",
+                           "Content-Type: text/html\r\nContent-Transfer-Encoding: quoted-printable\r\n", "<p>old</p>"));
     ASSERT_TRUE(m.SetBodyText("n\xc3\xa9w\nline"));
     ASSERT_TRUE(m.SetHtmlBody("<p>" + std::string(100, 'h') + "</p>"));
     EXPECT_TRUE(m.Changed());
@@ -152,7 +158,8 @@ TEST(SetBody, SevenBitBecomesQuotedPrintableWhenTheTextNeedsIt) {
 TEST(SetBody, DeclaredCharsetIsKeptWhenItCanHoldTheText) {
     auto m = Loaded("Content-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: 8bit\r\n\r\nold");
     ASSERT_TRUE(m.SetBodyText("caf\xc3\xa9"));
-    EXPECT_EQ(m.Save(), "Content-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: 8bit\r\n\r\ncaf\xe9");
+    EXPECT_EQ(m.Save(),
+              "Content-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: 8bit\r\n\r\ncaf\xe9");
     ASSERT_TRUE(m.SetBodyText("\xe6\x97\xa5"));  // not in latin-1
     auto again = Loaded(m.Save());
     EXPECT_EQ(again.Root().Charset(), "utf-8");
@@ -160,8 +167,9 @@ TEST(SetBody, DeclaredCharsetIsKeptWhenItCanHoldTheText) {
 }
 
 TEST(SetBody, TextHoldingADelimiterIsEncodedSoTheMessageStillSplits) {
-    std::string text = Crlf("Content-Type: multipart/mixed; boundary=b1\n\n--b1\n\nold\n--b1\n"
-                            "Content-Disposition: attachment; filename=a.txt\n\nA\n--b1--\n");
+    std::string text = Crlf(
+        "Content-Type: multipart/mixed; boundary=b1\n\n--b1\n\nold\n--b1\n"
+        "Content-Disposition: attachment; filename=a.txt\n\nA\n--b1--\n");
     auto m = Loaded(text);
     ASSERT_TRUE(m.SetBodyText("x\n--b1--\ny"));
     auto again = Loaded(m.Save());
@@ -233,14 +241,19 @@ TEST(AddAttachment, Base64In76ColumnCrlfLinesWithTypeFromTheExtension) {
 TEST(AddAttachment, NonAsciiAndLongNamesAreRfc2231) {
     auto m = Loaded("Subject: s\r\n\r\nx");
     std::string longName = std::string(90, 'L') + ".txt";
-    m.AddAttachment("\xc3\xbc" "ber.txt", "a");
+    m.AddAttachment(
+        "\xc3\xbc"
+        "ber.txt",
+        "a");
     m.AddAttachment(longName, "b");
     std::string saved = m.Save();
     EXPECT_NE(saved.find("filename*=utf-8''%C3%BCber.txt"), std::string::npos);
     EXPECT_NE(saved.find("filename*0=\""), std::string::npos);
     auto list = Loaded(saved).Attachments();
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0].name, "\xc3\xbc" "ber.txt");
+    EXPECT_EQ(list[0].name,
+              "\xc3\xbc"
+              "ber.txt");
     EXPECT_EQ(list[0].contentType, "text/plain");
     EXPECT_EQ(list[1].name, longName);
 }
@@ -308,7 +321,8 @@ TEST(DropAttachments, RemovesPartsAndEmptiedMultiparts) {
 }
 
 TEST(DropAttachments, MessageThatIsItselfAnAttachmentKeepsItsOtherHeaders) {
-    auto m = Loaded("Subject: s\r\nContent-Type: application/pdf; name=a.pdf\r\nContent-Transfer-Encoding: base64\r\n\r\nJVBE\r\n");
+    auto m = Loaded(
+        "Subject: s\r\nContent-Type: application/pdf; name=a.pdf\r\nContent-Transfer-Encoding: base64\r\n\r\nJVBE\r\n");
     m.DropAttachments();
     EXPECT_EQ(m.Save(), "Subject: s\r\n\r\n");
     m.AddAttachment("a.pdf", "%PDF");

@@ -13,7 +13,7 @@
 namespace quill::mime::test {
 
 class MemoryFiles final : public FileAccess {
-public:
+  public:
     std::map<std::string, std::string> files;
     bool refuseWrites = false;
 

@@ -65,14 +65,16 @@ TEST(MultipartSplit, DelimiterMustStartALineAndMatchWholly) {
 }
 
 TEST(MultipartSplit, ImbndaryStandsInForBoundary) {
-    std::string text = "Content-Type: multipart/mixed;\r\n\timbndary=\"--=_im\"\r\n\r\n----=_im\r\n\r\nx\r\n----=_im--\r\n";
+    std::string text =
+        "Content-Type: multipart/mixed;\r\n\timbndary=\"--=_im\"\r\n\r\n----=_im\r\n\r\nx\r\n----=_im--\r\n";
     auto p = Part::Parse(text);
     ASSERT_TRUE(p->IsMultipart());
     EXPECT_TRUE(p->BoundaryFromImbndary());
     EXPECT_EQ(p->Boundary(), "--=_im");
     EXPECT_EQ(p->Serialize(), text);
     p->RenameImbndary();
-    EXPECT_EQ(p->Serialize(), "Content-Type: multipart/mixed;\r\n\tboundary=\"--=_im\"\r\n\r\n----=_im\r\n\r\nx\r\n----=_im--\r\n");
+    EXPECT_EQ(p->Serialize(),
+              "Content-Type: multipart/mixed;\r\n\tboundary=\"--=_im\"\r\n\r\n----=_im\r\n\r\nx\r\n----=_im--\r\n");
     // A real boundary parameter wins, and then nothing is renamed.
     auto both = Part::Parse("Content-Type: multipart/mixed; imbndary=a; boundary=b\n\n--b\n\nx\n--b--\n");
     EXPECT_EQ(both->Boundary(), "b");
@@ -81,9 +83,10 @@ TEST(MultipartSplit, ImbndaryStandsInForBoundary) {
 
 TEST(MultipartSplit, AttachedMessageStaysWhole) {
     std::string inner = "Content-Type: multipart/mixed; boundary=b\n\n--b\n\ninner\n--b--\n";
-    std::string text = "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: message/rfc822\n\n" +
-                       std::string("Subject: inner\nContent-Type: multipart/alternative; boundary=c\n\n--c\n\nx\n--c--\n") +
-                       "--b\nContent-Type: text/plain\n\nafter\n--b--\n";
+    std::string text =
+        "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: message/rfc822\n\n" +
+        std::string("Subject: inner\nContent-Type: multipart/alternative; boundary=c\n\n--c\n\nx\n--c--\n") +
+        "--b\nContent-Type: text/plain\n\nafter\n--b--\n";
     auto p = Part::Parse(text);
     ASSERT_EQ(p->Children().size(), 2u);
     const Part& attached = *p->Children()[0].part;
@@ -115,7 +118,9 @@ TEST(MultipartSplit, NestedMultipartsAndEmptyParts) {
 
 TEST(MultipartSplit, HostileNestingIsBoundedAndLossless) {
     std::string text;
-    for (int i = 0; i < 3000; ++i) text += "Content-Type: multipart/mixed; boundary=\"" + std::to_string(i) + "\"\n\n--" + std::to_string(i) + "\n";
+    for (int i = 0; i < 3000; ++i)
+        text +=
+            "Content-Type: multipart/mixed; boundary=\"" + std::to_string(i) + "\"\n\n--" + std::to_string(i) + "\n";
     auto p = Part::Parse(text);
     EXPECT_EQ(p->Serialize(), text);
 }

@@ -37,13 +37,16 @@ std::vector<std::string> Shapes() {
         "Content-Type: multipart/mixed; boundary=b\n\n--b\nX: y\n--b--\n\n--b\nafter close\n",
         "Content-Type: multipart/mixed; boundary=\"\"\n\n--\n\nx\n----\n",
         "Content-Type: multipart/mixed; boundary=b; boundary=c\n\n--c\n\nc\n--b\n\nb\n--b--\n",
-        "Content-Type: multipart/mixed; imbndary=\"i\"\n\n--i\nContent-Type: multipart/related; imbndary=j\n\n--j\n\nx\n--j--\n--i--\n",
-        "Content-Type: multipart/mixed; boundary=o\n\n--o\nContent-Type: message/rfc822\n\nContent-Type: multipart/mixed; "
+        "Content-Type: multipart/mixed; imbndary=\"i\"\n\n--i\nContent-Type: multipart/related; "
+        "imbndary=j\n\n--j\n\nx\n--j--\n--i--\n",
+        "Content-Type: multipart/mixed; boundary=o\n\n--o\nContent-Type: message/rfc822\n\nContent-Type: "
+        "multipart/mixed; "
         "boundary=o\n\n--o\n\ninner\n--o--\n--o--\n",
         "Content-Type: multipart/alternative; boundary=a\n\n--a \t\n\nblank after delimiter\n--a-- \n",
         "Content-Type: text/plain; charset=\"unterminated\n\nx",
         "Content-Type: text/plain; name*0*=utf-8''%C3; name*1*=%A4; name*0=dup\n\nx",
-        "Content-Type: application/octet-stream; name=\"=?utf-8?B?w6Q=?=\"\nContent-Transfer-Encoding: base64\n\n!!!not base64\n",
+        "Content-Type: application/octet-stream; name=\"=?utf-8?B?w6Q=?=\"\nContent-Transfer-Encoding: "
+        "base64\n\n!!!not base64\n",
         "Content-Transfer-Encoding: quoted-printable\n\n=\n=4\n=ZZ\n",
         "Content-Type: multipart/digest; boundary=d\n\n--d\n\nSubject: digest entry\n\nx\n--d--\n",
         "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Disposition: attachment\n\n"

@@ -29,7 +29,8 @@ TEST(Base64, EncodeWrapsAtTheLineLengthWithNoFinalLineEnd) {
     EXPECT_LE(enc.size() - start, 76u);
     EXPECT_NE(enc.substr(enc.size() - 2), "\r\n");
     EXPECT_EQ(DecodeBase64(enc), bytes);
-    for (std::size_t n = 0; n < 8; ++n) EXPECT_EQ(DecodeBase64(EncodeBase64(bytes.substr(0, n), "\n")), bytes.substr(0, n));
+    for (std::size_t n = 0; n < 8; ++n)
+        EXPECT_EQ(DecodeBase64(EncodeBase64(bytes.substr(0, n), "\n")), bytes.substr(0, n));
     EXPECT_EQ(EncodeBase64(std::string(57, 'x'), "\r\n").size(), 76u);
 }
 
@@ -43,7 +44,8 @@ TEST(QuotedPrintable, SoftBreaksEscapesAndTransportBlanks) {
 
 TEST(QuotedPrintable, EncodeKeepsLinesShortAndRoundTrips) {
     const std::string texts[] = {
-        std::string(200, 'a') + "\n" + std::string(75, 'b') + "\r\n" + std::string(76, 'c') + "\n" + std::string(77, 'd'),
+        std::string(200, 'a') + "\n" + std::string(75, 'b') + "\r\n" + std::string(76, 'c') + "\n" +
+            std::string(77, 'd'),
         "trailing blank \nand tab\t\n= sign =3D\n",
         "-- not a delimiter\n--b1\n" + std::string(75, 'x') + "-y",
         AllBytes(),

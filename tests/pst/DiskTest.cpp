@@ -16,26 +16,23 @@ namespace disk = quill::pst::disk;
 
 namespace {
 
-std::span<const std::uint8_t> Bytes(std::string_view s)
-{
+std::span<const std::uint8_t> Bytes(std::string_view s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
 
-} // namespace
+}  // namespace
 
-TEST(Crc, MatchesPstVectorsAndContinuesAcrossPieces)
-{
+TEST(Crc, MatchesPstVectorsAndContinuesAcrossPieces) {
     EXPECT_EQ(disk::ComputeCrc(Bytes("123456789")), 0x2DFD2D88u);
     std::vector<std::uint8_t> zeros(471, 0);
-    EXPECT_EQ(disk::ComputeCrc(zeros), 0u); // initial value 0 and no final XOR
+    EXPECT_EQ(disk::ComputeCrc(zeros), 0u);  // initial value 0 and no final XOR
     const std::uint32_t head = disk::ComputeCrc(Bytes("1234"));
     EXPECT_EQ(disk::ComputeCrc(Bytes("56789"), head), 0x2DFD2D88u);
 }
 
-TEST(Region, SpecialPagesAtRegions8_128_8192)
-{
+TEST(Region, SpecialPagesAtRegions8_128_8192) {
     EXPECT_EQ(disk::RegionStart(0), 0x4400u);
-    EXPECT_EQ(disk::FirstDataOffset(0), 0x4800u); // AMap + PMap
+    EXPECT_EQ(disk::FirstDataOffset(0), 0x4800u);  // AMap + PMap
     EXPECT_EQ(disk::FirstDataOffset(1), disk::RegionStart(1) + 0x200);
     EXPECT_EQ(disk::FirstDataOffset(7), disk::RegionStart(7) + 0x200);
     EXPECT_TRUE(disk::HasPMap(8));
@@ -55,25 +52,22 @@ TEST(Region, SpecialPagesAtRegions8_128_8192)
     EXPECT_TRUE(disk::HasFPMap(8192 + 31744));
 }
 
-TEST(Region, RegionOfIsInverseOfRegionStart)
-{
+TEST(Region, RegionOfIsInverseOfRegionStart) {
     for (std::uint64_t r : {0ull, 1ull, 8ull, 128ull, 8192ull, 40000ull}) {
         EXPECT_EQ(disk::RegionOf(disk::RegionStart(r)), r);
         EXPECT_EQ(disk::RegionOf(disk::RegionStart(r + 1) - 1), r);
     }
 }
 
-TEST(Block, SizeAtTheLargestBlockBoundary)
-{
+TEST(Block, SizeAtTheLargestBlockBoundary) {
     EXPECT_EQ(disk::BlockSize(0), 64u);
     EXPECT_EQ(disk::BlockSize(48), 64u);
     EXPECT_EQ(disk::BlockSize(49), 128u);
-    EXPECT_EQ(disk::BlockSize(8176), 8192u); // largest block that fits
+    EXPECT_EQ(disk::BlockSize(8176), 8192u);  // largest block that fits
     EXPECT_GT(disk::BlockSize(8177), disk::kMaxBlockSize);
 }
 
-TEST(Trailer, BlockTrailerCoversDataNotPadding)
-{
+TEST(Trailer, BlockTrailerCoversDataNotPadding) {
     std::vector<std::uint8_t> block(disk::BlockSize(5), 0xEE);
     for (int i = 0; i < 5; ++i) block[i] = static_cast<std::uint8_t>('a' + i);
     disk::WriteBlockTrailer(block, 5, 0x4800, 0x24);
@@ -88,8 +82,7 @@ TEST(Trailer, BlockTrailerCoversDataNotPadding)
     EXPECT_THROW(disk::WriteBlockTrailer(wrong, 5, 0, 4), std::invalid_argument);
 }
 
-TEST(Trailer, PageTrailerRepeatsTypeAndChecksData)
-{
+TEST(Trailer, PageTrailerRepeatsTypeAndChecksData) {
     std::vector<std::uint8_t> page(512, 0);
     page[0] = 0x11;
     disk::WritePageTrailer(page, disk::PageType::NBT, 0x1234, 0x7);
@@ -100,31 +93,28 @@ TEST(Trailer, PageTrailerRepeatsTypeAndChecksData)
     EXPECT_EQ(disk::GetU64(page, 504), 7u);
 }
 
-TEST(Signature, FoldsLowHalvesOfOffsetAndBid)
-{
+TEST(Signature, FoldsLowHalvesOfOffsetAndBid) {
     EXPECT_EQ(disk::ComputeSig(0, 0), 0u);
     EXPECT_EQ(disk::ComputeSig(0x12345678, 0), 0x1234 ^ 0x5678);
-    EXPECT_EQ(disk::ComputeSig(0x1'0000'0000ull, 0), 0u); // only the low 32 bits count
+    EXPECT_EQ(disk::ComputeSig(0x1'0000'0000ull, 0), 0u);  // only the low 32 bits count
 }
 
-TEST(AMap, SpecialPagesStartAllocatedAndCountTowardFreeSpace)
-{
-    disk::AMap first(0); // AMap + PMap
+TEST(AMap, SpecialPagesStartAllocatedAndCountTowardFreeSpace) {
+    disk::AMap first(0);  // AMap + PMap
     EXPECT_EQ(first.FreeSlots(), disk::AMap::kSlots - 16);
     EXPECT_TRUE(first.IsAllocated(0x4400 + 0x3C0));
     EXPECT_FALSE(first.IsAllocated(0x4800));
-    disk::AMap plain(1); // AMap only
+    disk::AMap plain(1);  // AMap only
     EXPECT_EQ(plain.FreeSlots(), disk::AMap::kSlots - 8);
-    disk::AMap withFMap(128); // AMap + PMap + FMap
+    disk::AMap withFMap(128);  // AMap + PMap + FMap
     EXPECT_EQ(withFMap.FreeSlots(), disk::AMap::kSlots - 24);
 }
 
-TEST(AMap, BitsAreMostSignificantFirstAndPageCarriesTrailer)
-{
+TEST(AMap, BitsAreMostSignificantFirstAndPageCarriesTrailer) {
     disk::AMap map(1);
     const std::uint64_t start = disk::RegionStart(1);
-    map.Allocate(start + 0x200, 64);      // slot 8: first bit of byte 1
-    map.Allocate(start + 0x200 + 7 * 64, 64); // slot 15: last bit of byte 1
+    map.Allocate(start + 0x200, 64);           // slot 8: first bit of byte 1
+    map.Allocate(start + 0x200 + 7 * 64, 64);  // slot 15: last bit of byte 1
     std::vector<std::uint8_t> page(512);
     map.WritePage(page);
     EXPECT_EQ(page[0], 0xFF);
@@ -135,19 +125,17 @@ TEST(AMap, BitsAreMostSignificantFirstAndPageCarriesTrailer)
     EXPECT_EQ(disk::GetU32(page, 500), disk::ComputeCrc(std::span(page).first(496)));
 }
 
-TEST(AMap, RefusesOverlapAndRangesOutsideTheRegion)
-{
+TEST(AMap, RefusesOverlapAndRangesOutsideTheRegion) {
     disk::AMap map(1);
     const std::uint64_t start = disk::RegionStart(1);
-    EXPECT_THROW(map.Allocate(start, 64), std::logic_error);               // the AMap itself
-    EXPECT_THROW(map.Allocate(start + disk::kRegionSize - 64, 128), std::out_of_range); // crosses out
-    EXPECT_THROW(map.Allocate(start + 0x210, 64), std::out_of_range);      // misaligned
+    EXPECT_THROW(map.Allocate(start, 64), std::logic_error);                             // the AMap itself
+    EXPECT_THROW(map.Allocate(start + disk::kRegionSize - 64, 128), std::out_of_range);  // crosses out
+    EXPECT_THROW(map.Allocate(start + 0x210, 64), std::out_of_range);                    // misaligned
     map.Allocate(start + disk::kRegionSize - 64, 64);
     EXPECT_TRUE(map.IsAllocated(start + disk::kRegionSize - 64));
 }
 
-TEST(AMap, LongestFreeRunIsCappedForTheFMap)
-{
+TEST(AMap, LongestFreeRunIsCappedForTheFMap) {
     disk::AMap map(1);
     EXPECT_EQ(map.LongestFreeRun(), 255);
     const std::uint64_t start = disk::RegionStart(1);
@@ -156,8 +144,7 @@ TEST(AMap, LongestFreeRunIsCappedForTheFMap)
     EXPECT_EQ(map.LongestFreeRun(), 100);
 }
 
-TEST(Crc, WideLoopAgreesWithByteAtATimeAtEveryLengthAndAlignment)
-{
+TEST(Crc, WideLoopAgreesWithByteAtATimeAtEveryLengthAndAlignment) {
     // Up to 300 bytes: the table loop, the folding path from 64 bytes on, and their tails.
     std::vector<std::uint8_t> data(300);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 37 + 11);
@@ -176,8 +163,7 @@ TEST(Crc, WideLoopAgreesWithByteAtATimeAtEveryLengthAndAlignment)
     EXPECT_EQ(disk::ComputeCrc(block), bytewise);
 }
 
-TEST(Header, FieldsLandAtTheirOffsetsAndBothCrcsCheck)
-{
+TEST(Header, FieldsLandAtTheirOffsetsAndBothCrcsCheck) {
     disk::Header h;
     h.bidNextP = 0x1001;
     h.rgnid[2] = 0x404;
@@ -195,7 +181,7 @@ TEST(Header, FieldsLandAtTheirOffsetsAndBothCrcsCheck)
     EXPECT_EQ(disk::GetU64(out, 240), 0x4C00u);
     EXPECT_EQ(out[248], 2);
     EXPECT_EQ(out[512], 0x80);
-    EXPECT_EQ(out[513], 1); // permute by default
+    EXPECT_EQ(out[513], 1);  // permute by default
     EXPECT_EQ(disk::GetU64(out, 516), 0x2004u);
     EXPECT_TRUE(disk::HeaderCrcsValid(out));
 
@@ -210,8 +196,7 @@ TEST(Header, FieldsLandAtTheirOffsetsAndBothCrcsCheck)
 
 // The decoding table printed in the format document (mpbbI) begins and ends with these bytes; a
 // mistyped encoding byte breaks the inverse somewhere and shows up here or in the round trip.
-TEST(Permute, DecodeTableMatchesThePublishedInverseAndRoundTripsEveryByte)
-{
+TEST(Permute, DecodeTableMatchesThePublishedInverseAndRoundTripsEveryByte) {
     std::vector<std::uint8_t> all(256);
     for (int i = 0; i < 256; ++i) all[i] = static_cast<std::uint8_t>(i);
     std::vector<std::uint8_t> decoded = all;

@@ -23,8 +23,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-int ExpectedFillLevel(std::size_t freeBytes)
-{
+int ExpectedFillLevel(std::size_t freeBytes) {
     const std::size_t atLeast[] = {3584, 2560, 2048, 1792, 1536, 1280, 1024, 768, 512, 256, 128, 64, 32, 16, 8};
     int level = 0;
     while (level < 15 && freeBytes < atLeast[level]) ++level;
@@ -35,8 +34,7 @@ int ExpectedFillLevel(std::size_t freeBytes)
 struct HeapReader {
     std::vector<Bytes> blocks;
 
-    explicit HeapReader(std::vector<Bytes> b) : blocks(std::move(b))
-    {
+    explicit HeapReader(std::vector<Bytes> b) : blocks(std::move(b)) {
         EXPECT_EQ(blocks[0][2], 0xEC);
         for (std::size_t i = 0; i < blocks.size(); ++i) {
             const Bytes& blk = blocks[i];
@@ -51,8 +49,7 @@ struct HeapReader {
         }
     }
     ltp::Hid UserRoot() const { return GetU32(blocks[0], 4); }
-    std::span<const std::uint8_t> Get(ltp::Hid hid) const
-    {
+    std::span<const std::uint8_t> Get(ltp::Hid hid) const {
         const Bytes& blk = blocks.at(hid >> 16);
         const std::size_t ibHnpm = GetU16(blk, 0), index = (hid >> 5) & 0x7FF;
         EXPECT_TRUE((hid & 0x1F) == 0 && index >= 1 && index <= GetU16(blk, ibHnpm)) << "HID " << hid;
@@ -61,8 +58,7 @@ struct HeapReader {
     }
 };
 
-std::uint64_t Key(std::span<const std::uint8_t> in, std::size_t cb)
-{
+std::uint64_t Key(std::span<const std::uint8_t> in, std::size_t cb) {
     std::uint64_t v = 0;
     while (cb-- > 0) v = v << 8 | in[cb];
     return v;
@@ -74,15 +70,13 @@ struct Bth {
     std::vector<Bytes> records;
     std::vector<std::size_t> leafSizes;
 
-    Bth(const HeapReader& h, ltp::Hid header)
-    {
+    Bth(const HeapReader& h, ltp::Hid header) {
         const auto hdr = h.Get(header);
         EXPECT_TRUE(hdr.size() == 8 && hdr[0] == 0xB5);
         cbKey = hdr[1], cbEnt = hdr[2], levels = hdr[3];
         if (GetU32(hdr, 4) != 0) Walk(h, GetU32(hdr, 4), levels, Key(h.Get(GetU32(hdr, 4)), cbKey));
     }
-    void Walk(const HeapReader& h, ltp::Hid hid, std::size_t level, std::uint64_t expectedFirst)
-    {
+    void Walk(const HeapReader& h, ltp::Hid hid, std::size_t level, std::uint64_t expectedFirst) {
         const auto node = h.Get(hid);
         const std::size_t cb = cbKey + (level == 0 ? cbEnt : 4);
         ASSERT_TRUE(!node.empty() && node.size() % cb == 0);
@@ -102,8 +96,7 @@ struct Bth {
 
 struct FakeSink : ltp::SubnodeSink {
     std::map<std::uint32_t, Bytes> nodes;
-    std::uint32_t AddSubnode(std::span<const std::uint8_t> data) override
-    {
+    std::uint32_t AddSubnode(std::span<const std::uint8_t> data) override {
         const std::uint32_t nid = static_cast<std::uint32_t>(nodes.size() + 1) << 5 | 0x1F;
         nodes[nid].assign(data.begin(), data.end());
         return nid;
@@ -115,11 +108,10 @@ struct Tc {
     std::array<std::uint16_t, 4> rgib{};
     ltp::Hid hidRowIndex = 0;
     ltp::Hnid hnidRows = 0;
-    std::map<std::uint32_t, std::array<std::size_t, 3>> cols; // tag -> ibData, cbData, iBit
+    std::map<std::uint32_t, std::array<std::size_t, 3>> cols;  // tag -> ibData, cbData, iBit
     Bytes rows;                                                // the row matrix when in the heap
 
-    explicit Tc(std::vector<Bytes> blocks) : heap(std::move(blocks))
-    {
+    explicit Tc(std::vector<Bytes> blocks) : heap(std::move(blocks)) {
         EXPECT_EQ(heap.blocks[0][3], 0x7C);
         const auto info = heap.Get(heap.UserRoot());
         EXPECT_EQ(info[0], 0x7C);
@@ -133,8 +125,7 @@ struct Tc {
         if (hnidRows != 0 && (hnidRows & 0x1F) == 0) rows.assign(heap.Get(hnidRows).begin(), heap.Get(hnidRows).end());
     }
     std::size_t RowSize() const { return rgib[3]; }
-    bool Exists(std::span<const std::uint8_t> row, std::uint32_t tag) const
-    {
+    bool Exists(std::span<const std::uint8_t> row, std::uint32_t tag) const {
         const std::size_t iBit = cols.at(tag)[2];
         return (row[rgib[2] + iBit / 8] & (0x80 >> (iBit % 8))) != 0;
     }
@@ -146,23 +137,21 @@ constexpr std::uint32_t kSubject = MakeTag(0x0037, PropType::String);
 constexpr std::uint32_t kSize = MakeTag(0x0E08, PropType::Int32);
 
 // Rows of 13 bytes: LtpRowId, LtpRowVer, PR_MESSAGE_SIZE, a 1-byte cell existence bitmap.
-Tc SizeTable(std::uint32_t rows, FakeSink& sink)
-{
+Tc SizeTable(std::uint32_t rows, FakeSink& sink) {
     ltp::TableContextBuilder b({kSize});
     for (std::uint32_t r = 0; r < rows; ++r) {
         PropertyList v;
         v.SetInt32(0x0E08, r);
-        b.AddRow((rows - r) * 32 + 4, v); // descending ids: the row index must sort them
+        b.AddRow((rows - r) * 32 + 4, v);  // descending ids: the row index must sort them
     }
     Tc tc(b.Finish(sink));
     EXPECT_EQ(tc.RowSize(), 13u);
     return tc;
 }
 
-} // namespace
+}  // namespace
 
-TEST(Heap, MapAtNextEvenOffsetAndAllocationLimits)
-{
+TEST(Heap, MapAtNextEvenOffsetAndAllocationLimits) {
     ltp::HeapOnNode heap(ltp::kClientSigBTH);
     EXPECT_EQ(heap.Allocate(Filled(3)), 0x20u);
     EXPECT_EQ(heap.Allocate(Filled(3580)), 0x40u);
@@ -174,25 +163,23 @@ TEST(Heap, MapAtNextEvenOffsetAndAllocationLimits)
     heap.SetUserRoot(0x40);
     HeapReader h(heap.Finish());
     ASSERT_EQ(h.blocks.size(), 1u);
-    EXPECT_EQ(GetU16(h.blocks[0], 0), 3596u); // 12 + 3 + 3580 = 3595, rounded up
+    EXPECT_EQ(GetU16(h.blocks[0], 0), 3596u);  // 12 + 3 + 3580 = 3595, rounded up
     EXPECT_EQ(h.blocks[0][3], 0xB5);
     EXPECT_EQ(h.UserRoot(), 0x40u);
     EXPECT_EQ(h.Get(0x40)[3579], 7);
     EXPECT_EQ(HeapReader(ltp::HeapOnNode(ltp::kClientSigPC).Finish()).blocks[0].size(), 12u + 4 + 2);
 }
 
-TEST(Heap, The2048thAllocationGoesToBlock1)
-{
+TEST(Heap, The2048thAllocationGoesToBlock1) {
     ltp::HeapOnNode heap(ltp::kClientSigPC);
     for (ltp::Hid i = 1; i <= 2047; ++i) ASSERT_EQ(heap.Allocate(Filled(1)), i << 5);
     EXPECT_EQ(heap.Allocate(Filled(1)), 0x10020u);
     HeapReader h(heap.Finish());
-    EXPECT_EQ(h.blocks[0].size(), 6160u); // room left, but hidIndex is used up
+    EXPECT_EQ(h.blocks[0].size(), 6160u);  // room left, but hidIndex is used up
 }
 
-TEST(Heap, AllocationPushingTheMapPast8176OpensABlock)
-{
-    for (std::size_t third : {992u, 993u}) { // 12 + 2 * 3580 + 992, then a 12-byte map: 8176
+TEST(Heap, AllocationPushingTheMapPast8176OpensABlock) {
+    for (std::size_t third : {992u, 993u}) {  // 12 + 2 * 3580 + 992, then a 12-byte map: 8176
         ltp::HeapOnNode heap(ltp::kClientSigPC);
         (void)heap.Allocate(Filled(3580));
         (void)heap.Allocate(Filled(3580));
@@ -202,13 +189,12 @@ TEST(Heap, AllocationPushingTheMapPast8176OpensABlock)
     }
 }
 
-TEST(Heap, FillLevelThresholds)
-{
+TEST(Heap, FillLevelThresholds) {
     // {free bytes in block 0, level} at thresholds and just below (cb is always even).
     const std::pair<std::size_t, int> cases[] = {{3584, 0}, {3582, 1}, {2560, 1}, {2558, 2}, {768, 7}, {766, 8},
                                                  {64, 11},  {62, 12},  {8, 14},   {6, 15},   {0, 15}};
     for (auto [free, level] : cases) {
-        const std::size_t total = 8176 - free - 12 - 4 - 2 * 4; // three allocations
+        const std::size_t total = 8176 - free - 12 - 4 - 2 * 4;  // three allocations
         ltp::HeapOnNode heap(ltp::kClientSigPC);
         for (std::size_t n : {total / 3, total / 3, total - 2 * (total / 3)}) (void)heap.Allocate(Filled(n));
         HeapReader h(heap.Finish());
@@ -218,12 +204,11 @@ TEST(Heap, FillLevelThresholds)
     }
 }
 
-TEST(Heap, BitmapHeadersAtBlocks8And136CoverThemselvesAndThe127Next)
-{
+TEST(Heap, BitmapHeadersAtBlocks8And136CoverThemselvesAndThe127Next) {
     ltp::HeapOnNode heap(ltp::kClientSigTC);
     std::vector<std::pair<ltp::Hid, std::size_t>> allocs;
     for (std::size_t i = 0; allocs.empty() || (allocs.back().first >> 16) < 140; ++i) {
-        const std::size_t n = 1 + (i * 2654435761u) % 3580; // a different fill level per block
+        const std::size_t n = 1 + (i * 2654435761u) % 3580;  // a different fill level per block
         allocs.emplace_back(heap.Allocate(Filled(n, static_cast<std::uint8_t>(i))), n);
     }
     HeapReader h(heap.Finish());
@@ -232,12 +217,11 @@ TEST(Heap, BitmapHeadersAtBlocks8And136CoverThemselvesAndThe127Next)
         ASSERT_EQ(h.Get(allocs[i].first).size(), allocs[i].second);
         EXPECT_EQ(h.Get(allocs[i].first)[0], static_cast<std::uint8_t>(i));
     }
-    for (std::size_t k = 141 - 136; k < 128; ++k) // blocks 141..263 don't exist: level 0
+    for (std::size_t k = 141 - 136; k < 128; ++k)  // blocks 141..263 don't exist: level 0
         EXPECT_EQ((h.blocks[136][2 + k / 2] >> (k % 2 * 4)) & 0xF, 0) << k;
 }
 
-TEST(Bth, KeysSortAsLittleEndianUnsignedAndMustBeUnique)
-{
+TEST(Bth, KeysSortAsLittleEndianUnsignedAndMustBeUnique) {
     ltp::HeapOnNode heap(ltp::kClientSigBTH);
     ltp::BthWriter bth(heap, 2, 2, 4), empty(heap, 4, 4, 0), dup(heap, 2, 2, 2);
     bth.Fill(Bytes{0x00, 0x01, 1, 0, 0xFF, 0x00, 2, 0, 0x00, 0x80, 3, 0, 0x02, 0x00, 4, 0});
@@ -246,26 +230,25 @@ TEST(Bth, KeysSortAsLittleEndianUnsignedAndMustBeUnique)
     HeapReader h(heap.Finish());
     const Bth t(h, bth.Header());
     ASSERT_EQ(t.records.size(), 4u);
-    EXPECT_EQ(t.records[0][2], 4); // 0x0002 < 0x00FF < 0x0100 < 0x8000
+    EXPECT_EQ(t.records[0][2], 4);  // 0x0002 < 0x00FF < 0x0100 < 0x8000
     EXPECT_EQ(t.records[3][2], 3);
     EXPECT_EQ(GetU32(h.Get(empty.Header()), 4), 0u);
 }
 
-TEST(Bth, SecondIndexLevelPast447Leaves)
-{
+TEST(Bth, SecondIndexLevelPast447Leaves) {
     const std::size_t count = 447 * 447 + 1;
     ltp::HeapOnNode heap(ltp::kClientSigBTH);
     ltp::BthWriter bth(heap, 4, 4, count);
     Bytes records(count * 8);
-    for (std::size_t r = 0; r < count; ++r) quill::pst::disk::PutU32(records, r * 8, static_cast<std::uint32_t>(count - r));
+    for (std::size_t r = 0; r < count; ++r)
+        quill::pst::disk::PutU32(records, r * 8, static_cast<std::uint32_t>(count - r));
     bth.Fill(records);
     const Bth t(HeapReader(heap.Finish()), bth.Header());
     EXPECT_EQ(t.levels, 2u);
     EXPECT_EQ(t.records.size(), count);
 }
 
-TEST(PropertyContext, SortedRecordsWithValuesInlineInHeapOrSubnode)
-{
+TEST(PropertyContext, SortedRecordsWithValuesInlineInHeapOrSubnode) {
     PropertyList props;
     props.SetInt16(0x0001, 0xBEEF);
     props.SetBool(0x0002, true);
@@ -280,7 +263,7 @@ TEST(PropertyContext, SortedRecordsWithValuesInlineInHeapOrSubnode)
     HeapReader h(ltp::BuildPropertyContext(props, sink));
     EXPECT_EQ(h.blocks[0][3], 0xBC);
     EXPECT_EQ(h.UserRoot(), 0x20u);
-    EXPECT_EQ(GetU32(h.Get(0x20), 4), 0x40u); // leaf right after the header
+    EXPECT_EQ(GetU32(h.Get(0x20), 4), 0x40u);  // leaf right after the header
     const Bth t(h, 0x20);
     EXPECT_EQ(t.cbKey, 2u);
     EXPECT_EQ(t.cbEnt, 6u);
@@ -301,8 +284,7 @@ TEST(PropertyContext, SortedRecordsWithValuesInlineInHeapOrSubnode)
     EXPECT_THROW((void)ltp::BuildPropertyContext(bad, sink), std::invalid_argument);
 }
 
-TEST(TableContext, EmptyTableHasRowIdColumnsNoRowsAndAnEmptyRowIndex)
-{
+TEST(TableContext, EmptyTableHasRowIdColumnsNoRowsAndAnEmptyRowIndex) {
     FakeSink sink;
     const Tc tc(ltp::TableContextBuilder({kSubject}).Finish(sink));
     EXPECT_EQ(tc.cols.size(), 3u);
@@ -310,8 +292,7 @@ TEST(TableContext, EmptyTableHasRowIdColumnsNoRowsAndAnEmptyRowIndex)
     EXPECT_EQ(GetU32(tc.heap.Get(tc.hidRowIndex), 4), 0u);
 }
 
-TEST(TableContext, CellsGroupedBySizeAndExistenceBitsMsbFirst)
-{
+TEST(TableContext, CellsGroupedBySizeAndExistenceBitsMsbFirst) {
     const std::uint32_t i16 = MakeTag(0x0001, PropType::Int16), flag = MakeTag(0x0002, PropType::Boolean),
                         time = MakeTag(0x0E06, PropType::Time);
     ltp::TableContextBuilder b({flag, kSubject, kSize, i16, time, ltp::kTagLtpRowVer});
@@ -321,7 +302,7 @@ TEST(TableContext, CellsGroupedBySizeAndExistenceBitsMsbFirst)
     full.SetString(0x0037, "");
     full.SetInt32(0x0E08, 77);
     full.SetTime(0x0E06, 0x01D0000000000001);
-    sparse.SetBinary(0x0037, Filled(4)); // same id, other type: not this column
+    sparse.SetBinary(0x0037, Filled(4));  // same id, other type: not this column
     b.AddRow(0x8024, full);
     b.AddRow(0x8044, sparse);
     EXPECT_THROW(b.AddRow(0x8044, sparse), std::invalid_argument);
@@ -332,7 +313,7 @@ TEST(TableContext, CellsGroupedBySizeAndExistenceBitsMsbFirst)
     EXPECT_EQ(tc.cols.at(ltp::kTagLtpRowId), (Col{0, 4, 0}));
     EXPECT_EQ(tc.cols.at(ltp::kTagLtpRowVer), (Col{4, 4, 1}));
     EXPECT_EQ(tc.cols.at(time), (Col{8, 8, 5}));
-    EXPECT_EQ(tc.cols.at(kSubject), (Col{16, 4, 4})); // an HNID among the 4-byte cells
+    EXPECT_EQ(tc.cols.at(kSubject), (Col{16, 4, 4}));  // an HNID among the 4-byte cells
     EXPECT_EQ(tc.cols.at(kSize), (Col{20, 4, 6}));
     EXPECT_EQ(tc.cols.at(i16), (Col{24, 2, 2}));
     EXPECT_EQ(tc.cols.at(flag), (Col{26, 1, 3}));
@@ -340,18 +321,17 @@ TEST(TableContext, CellsGroupedBySizeAndExistenceBitsMsbFirst)
 
     ASSERT_EQ(tc.rows.size(), 2 * tc.RowSize());
     const auto row0 = std::span(tc.rows).first(28), row1 = std::span(tc.rows).subspan(28);
-    EXPECT_EQ(row0[27], 0xFE); // seven columns present
+    EXPECT_EQ(row0[27], 0xFE);  // seven columns present
     EXPECT_EQ(GetU32(row0, 0), 0x8024u);
-    EXPECT_EQ(GetU32(row0, 16), 0u); // empty string: present, HNID 0
+    EXPECT_EQ(GetU32(row0, 16), 0u);  // empty string: present, HNID 0
     EXPECT_EQ(GetU16(row0, 24), 0x1234u);
     EXPECT_EQ(row1[27], 0xC0);
     EXPECT_FALSE(tc.Exists(row1, kSubject));
-    EXPECT_NE(GetU32(row0, 4), GetU32(row1, 4)); // LtpRowVer
+    EXPECT_NE(GetU32(row0, 4), GetU32(row1, 4));  // LtpRowVer
     for (std::size_t at = 8; at < 27; ++at) EXPECT_EQ(row1[at], 0) << "absent cell byte " << at;
 }
 
-TEST(TableContext, RowIndexGainsAnIndexLevelAt448Rows)
-{
+TEST(TableContext, RowIndexGainsAnIndexLevelAt448Rows) {
     for (std::uint32_t n : {447u, 448u}) {
         FakeSink sink;
         const Tc tc = SizeTable(n, sink);
@@ -362,12 +342,11 @@ TEST(TableContext, RowIndexGainsAnIndexLevelAt448Rows)
         ASSERT_EQ(t.records.size(), n);
         EXPECT_EQ(t.leafSizes.front(), 447u);
         EXPECT_EQ(GetU32(t.records[0], 0), 36u);
-        EXPECT_EQ(GetU32(t.records[0], 4), n - 1); // lowest id, added last
+        EXPECT_EQ(GetU32(t.records[0], 4), n - 1);  // lowest id, added last
     }
 }
 
-TEST(TableContext, RowMatrixInHeapThenSubnodeOfWholeRowsPaddedTo8176)
-{
+TEST(TableContext, RowMatrixInHeapThenSubnodeOfWholeRowsPaddedTo8176) {
     // 3580 / 13 = 275 rows fit one allocation; 8176 / 13 = 628 rows fill a block, 12 bytes left.
     for (std::uint32_t n : {275u, 276u, 628u, 629u}) {
         FakeSink sink;
@@ -386,8 +365,7 @@ TEST(TableContext, RowMatrixInHeapThenSubnodeOfWholeRowsPaddedTo8176)
     }
 }
 
-TEST(TableContext, VariableCellsInHeapUpTo3580ThenSubnode)
-{
+TEST(TableContext, VariableCellsInHeapUpTo3580ThenSubnode) {
     const std::uint32_t bin = MakeTag(0x0FFF, PropType::Binary);
     ltp::TableContextBuilder b({bin});
     for (std::size_t size : {3580u, 3581u}) {
@@ -402,15 +380,14 @@ TEST(TableContext, VariableCellsInHeapUpTo3580ThenSubnode)
     EXPECT_EQ(sink.nodes.at(GetU32(tc.rows, tc.RowSize() + ib)).size(), 3581u);
 }
 
-TEST(TableContext, TwentyFiveThousandRowsFinishQuickly)
-{
+TEST(TableContext, TwentyFiveThousandRowsFinishQuickly) {
     const auto start = std::chrono::steady_clock::now();
     ltp::TableContextBuilder b({kSubject, kSize, MakeTag(0x0E06, PropType::Time)});
     for (std::uint32_t r = 0; r < 25000; ++r) {
         PropertyList v;
         v.SetString(0x0037, "message subject " + std::to_string(r));
         v.SetInt32(0x0E08, r);
-        b.AddRow(0x200004 + (r * 7919 % 25000) * 32, v); // ids out of order
+        b.AddRow(0x200004 + (r * 7919 % 25000) * 32, v);  // ids out of order
     }
     FakeSink sink;
     const Tc tc(b.Finish(sink));

@@ -6,8 +6,7 @@ using namespace quill::pst;
 
 // ASCII runs, two-, three- and four-byte characters (a surrogate pair), and bytes that are not
 // UTF-8, which must come out as U+FFFD and never as a broken string.
-TEST(Property, StringsRoundTripThroughUtf16AndInvalidBytesBecomeReplacementCharacters)
-{
+TEST(Property, StringsRoundTripThroughUtf16AndInvalidBytesBecomeReplacementCharacters) {
     PropertyList p;
     const std::string text = "Re: Grüße – 😀 done";
     p.SetString(0x0037, text);
@@ -18,11 +17,13 @@ TEST(Property, StringsRoundTripThroughUtf16AndInvalidBytesBecomeReplacementChara
     EXPECT_EQ(smile, (std::vector<std::uint8_t>{0x3D, 0xD8, 0x00, 0xDE}));
 
     p.SetString(0x0070, std::string("a\xC3") + "b\xE0\x80\xAF" + "c\xED\xA0\x80" + "\xFF");
-    EXPECT_EQ(p.GetStringUtf8(0x0070), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" "c\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(p.GetStringUtf8(0x0070),
+              "a\xEF\xBF\xBD"
+              "b\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+              "c\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
-TEST(Property, SettingAnIdAgainReplacesItWhateverItsTypeAndWidthsAreEnforced)
-{
+TEST(Property, SettingAnIdAgainReplacesItWhateverItsTypeAndWidthsAreEnforced) {
     PropertyList p;
     p.SetInt32(0x0E07, 1);
     p.SetString(0x0E07, "x");

@@ -39,7 +39,7 @@ struct TinyPst {
     static constexpr std::uint64_t kPcBid = 4, kRawBid = 8, kNextB = 12;
 
     Bytes file;
-    std::map<std::uint64_t, std::uint64_t> blockIb; // bid -> ib
+    std::map<std::uint64_t, std::uint64_t> blockIb;  // bid -> ib
     std::map<std::uint64_t, std::uint16_t> blockCb;
     disk::Header header;
 
@@ -47,29 +47,27 @@ struct TinyPst {
 
     std::span<std::uint8_t> Page(std::uint64_t ib) { return std::span<std::uint8_t>(file).subspan(ib, 512); }
 
-    void ResealPage(std::uint64_t ib, disk::PageType type, std::uint64_t bid, bool mapPage = false)
-    {
+    void ResealPage(std::uint64_t ib, disk::PageType type, std::uint64_t bid, bool mapPage = false) {
         disk::WritePageTrailer(Page(ib), type, mapPage ? 0 : disk::ComputeSig(ib, bid), bid);
     }
-    void ResealBlock(std::uint64_t bid)
-    {
+    void ResealBlock(std::uint64_t bid) {
         const std::uint64_t ib = blockIb.at(bid);
         const std::uint16_t cb = blockCb.at(bid);
         disk::WriteBlockTrailer(std::span<std::uint8_t>(file).subspan(ib, disk::BlockSize(cb)), cb, ib, bid);
     }
     void ResealHeader() { header.Serialize(std::span<std::uint8_t>(file).first(disk::Header::kSize)); }
-    std::span<std::uint8_t> BlockData(std::uint64_t bid) { return std::span<std::uint8_t>(file).subspan(blockIb.at(bid), blockCb.at(bid)); }
+    std::span<std::uint8_t> BlockData(std::uint64_t bid) {
+        return std::span<std::uint8_t>(file).subspan(blockIb.at(bid), blockCb.at(bid));
+    }
 
-    static Bytes Utf16(const char* s)
-    {
+    static Bytes Utf16(const char* s) {
         Bytes b;
         for (; *s; ++s) b.insert(b.end(), {static_cast<std::uint8_t>(*s), 0});
         return b;
     }
 
     // One heap block: HNHDR, then the allocations, then the page map.
-    static Bytes HeapBlock(std::uint8_t clientSig, const std::vector<Bytes>& allocs)
-    {
+    static Bytes HeapBlock(std::uint8_t clientSig, const std::vector<Bytes>& allocs) {
         Bytes b(12, 0);
         std::vector<std::uint16_t> offsets{12};
         for (const auto& a : allocs) {
@@ -85,11 +83,10 @@ struct TinyPst {
         b[2] = 0xEC;
         b[3] = clientSig;
         PutU32(b, 4, 0x20);
-        return b; // fill levels 0: the block is nearly empty
+        return b;  // fill levels 0: the block is nearly empty
     }
 
-    static Bytes PcData()
-    {
+    static Bytes PcData() {
         Bytes bth{0xB5, 2, 6, 0, 0x40, 0, 0, 0};
         Bytes leaf(24);
         const auto rec = [&](std::size_t i, std::uint16_t id, std::uint16_t type, std::uint32_t v) {
@@ -103,8 +100,7 @@ struct TinyPst {
         return HeapBlock(0xBC, {bth, leaf, Utf16("Inbox")});
     }
 
-    void Build(disk::CryptMethod crypt)
-    {
+    void Build(disk::CryptMethod crypt) {
         file.assign(disk::kFirstRegionOffset + disk::kRegionSize, 0);
         disk::AMap amap(0);
         amap.Allocate(kNbtRoot, 512);
@@ -177,29 +173,27 @@ struct TinyPst {
 bool IsMissingMandatoryNode(const std::string& p) { return p.find("mandatory node missing") != std::string::npos; }
 
 // The problems of `file` beyond the missing messaging nodes every TinyPst lacks.
-std::vector<std::string> NewProblems(const Bytes& file)
-{
+std::vector<std::string> NewProblems(const Bytes& file) {
     auto all = verify::VerifyPstBytes(file);
     all.erase(std::remove_if(all.begin(), all.end(), IsMissingMandatoryNode), all.end());
     return all;
 }
 
-::testing::AssertionResult HasProblem(const std::vector<std::string>& problems, const std::string& needle)
-{
+::testing::AssertionResult HasProblem(const std::vector<std::string>& problems, const std::string& needle) {
     for (const auto& p : problems)
         if (p.find(needle) != std::string::npos) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "no problem mentions \"" << needle << "\"; got:\n" << verify::JoinProblems(problems);
+    return ::testing::AssertionFailure() << "no problem mentions \"" << needle << "\"; got:\n"
+                                         << verify::JoinProblems(problems);
 }
 
-} // namespace
+}  // namespace
 
-TEST(VerifierPermute, DecodesTheEncodingTableOfMsPst)
-{
+TEST(VerifierPermute, DecodesTheEncodingTableOfMsPst) {
     Bytes all(256);
     for (int i = 0; i < 256; ++i) all[i] = static_cast<std::uint8_t>(i);
     Bytes enc = all;
     verify::PermuteEncode(enc);
-    EXPECT_EQ(enc[0], 0x41); // first entries of the [MS-PST] 5.1 encoding part
+    EXPECT_EQ(enc[0], 0x41);  // first entries of the [MS-PST] 5.1 encoding part
     EXPECT_EQ(enc[1], 0x36);
     EXPECT_EQ(enc[255], 0x3D);
     Bytes sorted = enc;
@@ -211,8 +205,7 @@ TEST(VerifierPermute, DecodesTheEncodingTableOfMsPst)
 
 class TinyPstCrypt : public ::testing::TestWithParam<disk::CryptMethod> {};
 
-TEST_P(TinyPstCrypt, ReaderDecodesNodesAndProperties)
-{
+TEST_P(TinyPstCrypt, ReaderDecodesNodesAndProperties) {
     const TinyPst tiny(GetParam());
     const verify::PstReader r(tiny.file);
     EXPECT_EQ(r.Header().bCryptMethod, static_cast<std::uint8_t>(GetParam()));
@@ -232,11 +225,10 @@ TEST_P(TinyPstCrypt, ReaderDecodesNodesAndProperties)
     EXPECT_EQ(pc.Find(0x360A)->value, Bytes{1});
 
     EXPECT_THROW((void)r.ReadNodeData(0x999), verify::PstFormatError);
-    EXPECT_THROW((void)r.ReadTable(0x61), verify::PstFormatError); // a PC is no table
+    EXPECT_THROW((void)r.ReadTable(0x61), verify::PstFormatError);  // a PC is no table
 }
 
-TEST_P(TinyPstCrypt, HandMadeNdbOnlyLacksTheMessagingNodes)
-{
+TEST_P(TinyPstCrypt, HandMadeNdbOnlyLacksTheMessagingNodes) {
     const TinyPst tiny(GetParam());
     const auto all = verify::VerifyPstBytes(tiny.file);
     EXPECT_TRUE(HasProblem(all, "NID 0x21: mandatory node missing"));
@@ -257,8 +249,7 @@ struct Mutation {
     bool only = false;
 };
 
-void ExpectReported(const std::vector<Mutation>& mutations)
-{
+void ExpectReported(const std::vector<Mutation>& mutations) {
     for (const auto& m : mutations) {
         SCOPED_TRACE(m.what);
         TinyPst t;
@@ -273,56 +264,91 @@ void ExpectReported(const std::vector<Mutation>& mutations)
 
 constexpr std::uint64_t kLeaf = TinyPst::kNbtLeaf, kBbt = TinyPst::kBbt, kAMap = 0x4400;
 
-} // namespace
+}  // namespace
 
-TEST(VerifierHeader, ReportsEachBrokenHeaderField)
-{
+TEST(VerifierHeader, ReportsEachBrokenHeaderField) {
     ExpectReported({
         {"byte in both CRC ranges", [](TinyPst& t) { t.file[300] ^= 1; }, "dwCRCPartial"},
         {"byte only in the full CRC", [](TinyPst& t) { t.file[520] ^= 1; }, "dwCRCFull", true},
-        {"cbAMapFree", [](TinyPst& t) { t.header.cbAMapFree -= 64; t.ResealHeader(); }, "cbAMapFree", true},
-        {"fAMapValid", [](TinyPst& t) { t.header.fAMapValid = 0; t.ResealHeader(); }, "fAMapValid 0"},
-        {"bidNextB at a used BID", [](TinyPst& t) { t.header.bidNextB = TinyPst::kRawBid; t.ResealHeader(); }, "BID not below bidNextB"},
-        {"bidNextP at a used BID", [](TinyPst& t) { t.header.bidNextP = TinyPst::kBbtBid; t.ResealHeader(); }, "page BID not below bidNextP"},
-        {"rgnid below a NID", [](TinyPst& t) { t.header.rgnid[1] = 0xF; t.ResealHeader(); }, "NID 0x201: index 0x10 above rgnid[0x1]"},
-        {"ibAMapLast", [](TinyPst& t) { t.header.ibAMapLast = 0x4600; t.ResealHeader(); }, "ibAMapLast 0x4600", true},
-        {"half a region appended", [](TinyPst& t) { t.file.resize(t.file.size() + 512); }, "whole number of 253952-byte regions"},
+        {"cbAMapFree",
+         [](TinyPst& t) {
+             t.header.cbAMapFree -= 64;
+             t.ResealHeader();
+         },
+         "cbAMapFree", true},
+        {"fAMapValid",
+         [](TinyPst& t) {
+             t.header.fAMapValid = 0;
+             t.ResealHeader();
+         },
+         "fAMapValid 0"},
+        {"bidNextB at a used BID",
+         [](TinyPst& t) {
+             t.header.bidNextB = TinyPst::kRawBid;
+             t.ResealHeader();
+         },
+         "BID not below bidNextB"},
+        {"bidNextP at a used BID",
+         [](TinyPst& t) {
+             t.header.bidNextP = TinyPst::kBbtBid;
+             t.ResealHeader();
+         },
+         "page BID not below bidNextP"},
+        {"rgnid below a NID",
+         [](TinyPst& t) {
+             t.header.rgnid[1] = 0xF;
+             t.ResealHeader();
+         },
+         "NID 0x201: index 0x10 above rgnid[0x1]"},
+        {"ibAMapLast",
+         [](TinyPst& t) {
+             t.header.ibAMapLast = 0x4600;
+             t.ResealHeader();
+         },
+         "ibAMapLast 0x4600", true},
+        {"half a region appended", [](TinyPst& t) { t.file.resize(t.file.size() + 512); },
+         "whole number of 253952-byte regions"},
         {"appended bytes", [](TinyPst& t) { t.file.resize(t.file.size() + 512); }, "ibFileEof"},
     });
 }
 
-TEST(VerifierHeader, UnreadableFileIsOneProblemNotACrash)
-{
+TEST(VerifierHeader, UnreadableFileIsOneProblemNotACrash) {
     EXPECT_FALSE(verify::VerifyPstBytes(Bytes(100, 0)).empty());
     TinyPst t;
-    PutU64(t.file, 224, 0x7FFFFFFF); // NBT root outside the file
+    PutU64(t.file, 224, 0x7FFFFFFF);  // NBT root outside the file
     EXPECT_TRUE(HasProblem(verify::VerifyPstBytes(t.file), "cannot read the B-trees"));
     EXPECT_THROW(verify::PstReader{t.file}, verify::PstFormatError);
     EXPECT_FALSE(verify::VerifyPst("/nonexistent/file.pst").empty());
 }
 
-TEST(VerifierPages, ReportsBrokenPageTrailersAndMapPages)
-{
+TEST(VerifierPages, ReportsBrokenPageTrailersAndMapPages) {
     ExpectReported({
-        {"unused NBT entry space", [](TinyPst& t) { t.file[kLeaf + 480] ^= 0x10; }, "NBT page BID 0x2 at 0x4A00: page CRC", true},
+        {"unused NBT entry space", [](TinyPst& t) { t.file[kLeaf + 480] ^= 0x10; },
+         "NBT page BID 0x2 at 0x4A00: page CRC", true},
         {"BBT page typed NBT", [](TinyPst& t) { t.ResealPage(kBbt, disk::PageType::NBT, TinyPst::kBbtBid); },
          "BBT page BID 0x3 at 0x4C00: ptype/ptypeRepeat 0x81/0x81, expected 0x80"},
-        {"BT page wSig", [](TinyPst& t) { disk::WritePageTrailer(t.Page(kBbt), disk::PageType::BBT, 0x1234, TinyPst::kBbtBid); }, "wSig 0x1234", true},
+        {"BT page wSig",
+         [](TinyPst& t) { disk::WritePageTrailer(t.Page(kBbt), disk::PageType::BBT, 0x1234, TinyPst::kBbtBid); },
+         "wSig 0x1234", true},
         {"BT page trailer bid", [](TinyPst& t) { PutU64(t.file, kLeaf + 504, 7); }, "trailer bid 0x7, expected 0x2"},
-        {"PMap content", [](TinyPst& t) {
+        {"PMap content",
+         [](TinyPst& t) {
              t.file[disk::PMapOffset(0) + 10] = 0;
              t.ResealPage(disk::PMapOffset(0), disk::PageType::PMap, disk::PMapOffset(0), true);
-         }, "PMap page at 0x4600: not all 0xFF", true},
-        {"map page wSig", [](TinyPst& t) { disk::WritePageTrailer(t.Page(kAMap), disk::PageType::AMap, 0x77, kAMap); }, "AMap page at 0x4400: wSig", true},
-        {"DList ulCurrentPage", [](TinyPst& t) {
+         },
+         "PMap page at 0x4600: not all 0xFF", true},
+        {"map page wSig", [](TinyPst& t) { disk::WritePageTrailer(t.Page(kAMap), disk::PageType::AMap, 0x77, kAMap); },
+         "AMap page at 0x4400: wSig", true},
+        {"DList ulCurrentPage",
+         [](TinyPst& t) {
              t.file[disk::kDListOffset + 4] = 3;
              t.ResealPage(disk::kDListOffset, disk::PageType::DList, TinyPst::kNextP);
-         }, "ulCurrentPage 3", true},
+         },
+         "ulCurrentPage 3", true},
     });
 }
 
-TEST(VerifierBTrees, ReportsOrderKeysAndCapacities)
-{
+TEST(VerifierBTrees, ReportsOrderKeysAndCapacities) {
     const auto swapLeafEntries = [](TinyPst& t) {
         auto leaf = t.Page(kLeaf);
         std::swap_ranges(leaf.begin(), leaf.begin() + 32, leaf.begin() + 32);
@@ -331,23 +357,40 @@ TEST(VerifierBTrees, ReportsOrderKeysAndCapacities)
     ExpectReported({
         {"NBT leaf entries swapped", swapLeafEntries, "not strictly sorted"},
         {"NBT leaf entries swapped: root key", swapLeafEntries, "differs from the page's first key"},
-        {"BTENTRY key", [](TinyPst& t) {
+        {"BTENTRY key",
+         [](TinyPst& t) {
              PutU64(t.file, TinyPst::kNbtRoot, 0x60);
              t.ResealPage(TinyPst::kNbtRoot, disk::PageType::NBT, TinyPst::kNbtRootBid);
-         }, "BTENTRY key 0x60 differs from the page's first key 0x61", true},
-        {"cEntMax", [](TinyPst& t) { t.Page(kBbt)[489] = 21; t.ResealPage(kBbt, disk::PageType::BBT, TinyPst::kBbtBid); }, "cEntMax 21, expected 20", true},
-        {"cbEnt", [](TinyPst& t) { t.Page(kLeaf)[490] = 24; t.ResealPage(kLeaf, disk::PageType::NBT, TinyPst::kNbtLeafBid); }, "cbEnt 24, expected 32"},
-        {"child cLevel", [](TinyPst& t) { t.Page(kLeaf)[491] = 1; t.ResealPage(kLeaf, disk::PageType::NBT, TinyPst::kNbtLeafBid); },
+         },
+         "BTENTRY key 0x60 differs from the page's first key 0x61", true},
+        {"cEntMax",
+         [](TinyPst& t) {
+             t.Page(kBbt)[489] = 21;
+             t.ResealPage(kBbt, disk::PageType::BBT, TinyPst::kBbtBid);
+         },
+         "cEntMax 21, expected 20", true},
+        {"cbEnt",
+         [](TinyPst& t) {
+             t.Page(kLeaf)[490] = 24;
+             t.ResealPage(kLeaf, disk::PageType::NBT, TinyPst::kNbtLeafBid);
+         },
+         "cbEnt 24, expected 32"},
+        {"child cLevel",
+         [](TinyPst& t) {
+             t.Page(kLeaf)[491] = 1;
+             t.ResealPage(kLeaf, disk::PageType::NBT, TinyPst::kNbtLeafBid);
+         },
          "cLevel 1, parent expects 0"},
     });
 }
 
-TEST(VerifierBlocks, ReportsBrokenBlockTrailersAndBbtEntries)
-{
+TEST(VerifierBlocks, ReportsBrokenBlockTrailersAndBbtEntries) {
     const auto rawTrailer = [](TinyPst& t) { return t.blockIb.at(TinyPst::kRawBid) + 48; };
     const auto setBbt = [](TinyPst& t, std::size_t at, std::uint64_t v, bool u16) {
-        if (u16) PutU16(t.file, kBbt + at, static_cast<std::uint16_t>(v));
-        else PutU64(t.file, kBbt + at, v);
+        if (u16)
+            PutU16(t.file, kBbt + at, static_cast<std::uint16_t>(v));
+        else
+            PutU64(t.file, kBbt + at, v);
         t.ResealPage(kBbt, disk::PageType::BBT, TinyPst::kBbtBid);
     };
     const auto setRawBidData = [](TinyPst& t, std::uint64_t bid) {
@@ -360,47 +403,67 @@ TEST(VerifierBlocks, ReportsBrokenBlockTrailersAndBbtEntries)
          "block BID 0x8 at " + verify::Hex(pristine.blockIb.at(TinyPst::kRawBid)) + ": block CRC", true},
         {"trailer cb", [&](TinyPst& t) { PutU16(t.file, rawTrailer(t), 5); }, "trailer cb 5, BBT cb 4"},
         {"trailer wSig", [&](TinyPst& t) { PutU16(t.file, rawTrailer(t) + 2, 0); }, "trailer wSig 0x0", true},
-        {"trailer bid", [&](TinyPst& t) { PutU64(t.file, rawTrailer(t) + 8, 0x10); }, "trailer bid 0x10, BBT bid 0x8", true},
+        {"trailer bid", [&](TinyPst& t) { PutU64(t.file, rawTrailer(t) + 8, 0x10); }, "trailer bid 0x10, BBT bid 0x8",
+         true},
         {"cRef", [&](TinyPst& t) { setBbt(t, 24 + 18, 1, true); }, "block BID 0x8: cRef 1, expected 2", true},
-        {"unreferenced block", [&](TinyPst& t) { setRawBidData(t, 0); }, "block BID 0x8: in the BBT but referenced by nothing", true},
-        {"reference to a missing block", [&](TinyPst& t) { setRawBidData(t, 0x40); }, "NID 0x201 bidData: BID 0x40 is not in the BBT"},
+        {"unreferenced block", [&](TinyPst& t) { setRawBidData(t, 0); },
+         "block BID 0x8: in the BBT but referenced by nothing", true},
+        {"reference to a missing block", [&](TinyPst& t) { setRawBidData(t, 0x40); },
+         "NID 0x201 bidData: BID 0x40 is not in the BBT"},
         {"block on a BT page", [&](TinyPst& t) { setBbt(t, 24 + 8, kBbt, false); }, "overlaps"},
-        {"block on the PMap", [&](TinyPst& t) { setBbt(t, 24 + 8, disk::PMapOffset(0), false); }, "overlaps the special pages of region 0"},
-        {"128-byte block past the region", [&](TinyPst& t) { setBbt(t, 8, disk::RegionStart(1) - 64, false); }, "not inside the regions of the file"},
+        {"block on the PMap", [&](TinyPst& t) { setBbt(t, 24 + 8, disk::PMapOffset(0), false); },
+         "overlaps the special pages of region 0"},
+        {"128-byte block past the region", [&](TinyPst& t) { setBbt(t, 8, disk::RegionStart(1) - 64, false); },
+         "not inside the regions of the file"},
     });
-    TinyPst t; // padding is outside the CRC
+    TinyPst t;  // padding is outside the CRC
     t.file[t.blockIb.at(TinyPst::kRawBid) + 10] = 0x55;
     EXPECT_TRUE(NewProblems(t.file).empty());
 }
 
-TEST(VerifierAllocation, AMapMustMatchTheAllocationsBitForBit)
-{
+TEST(VerifierAllocation, AMapMustMatchTheAllocationsBitForBit) {
     const TinyPst pristine;
     const std::uint64_t rawIb = pristine.blockIb.at(TinyPst::kRawBid);
     ExpectReported({
-        {"allocated block marked free", [&](TinyPst& t) {
+        {"allocated block marked free",
+         [&](TinyPst& t) {
              const std::uint64_t slot = (rawIb - kAMap) / 64;
              t.file[kAMap + slot / 8] &= static_cast<std::uint8_t>(~(0x80u >> (slot % 8)));
              t.ResealPage(kAMap, disk::PageType::AMap, kAMap, true);
-         }, "AMap at 0x4400: 1 bits differ from the allocations; first at offset " + verify::Hex(rawIb) + " (map says free", true},
-        {"stray allocated slot", [](TinyPst& t) {
+         },
+         "AMap at 0x4400: 1 bits differ from the allocations; first at offset " + verify::Hex(rawIb) +
+             " (map says free",
+         true},
+        {"stray allocated slot",
+         [](TinyPst& t) {
              t.file[kAMap + 495] |= 1;
              t.ResealPage(kAMap, disk::PageType::AMap, kAMap, true);
-         }, "map says allocated, it is free", true},
+         },
+         "map says allocated, it is free", true},
     });
 }
 
-TEST(VerifierHeap, ReportsFillLevelsSignatureAndBthOrder)
-{
+TEST(VerifierHeap, ReportsFillLevelsSignatureAndBthOrder) {
     ExpectReported({
-        {"fill level", [](TinyPst& t) { t.BlockData(TinyPst::kPcBid)[8] = 0x01; t.ResealBlock(TinyPst::kPcBid); },
+        {"fill level",
+         [](TinyPst& t) {
+             t.BlockData(TinyPst::kPcBid)[8] = 0x01;
+             t.ResealBlock(TinyPst::kPcBid);
+         },
          "NID 0x61 heap block 0: fill level 1", true},
-        {"bSig", [](TinyPst& t) { t.BlockData(TinyPst::kPcBid)[2] = 0xEB; t.ResealBlock(TinyPst::kPcBid); }, "bSig 0xEB, expected 0xEC"},
-        {"BTH records out of order", [](TinyPst& t) {
+        {"bSig",
+         [](TinyPst& t) {
+             t.BlockData(TinyPst::kPcBid)[2] = 0xEB;
+             t.ResealBlock(TinyPst::kPcBid);
+         },
+         "bSig 0xEB, expected 0xEC"},
+        {"BTH records out of order",
+         [](TinyPst& t) {
              auto d = t.BlockData(TinyPst::kPcBid);
              std::swap_ranges(d.begin() + 20, d.begin() + 28, d.begin() + 28);
              t.ResealBlock(TinyPst::kPcBid);
-         }, "BTH keys not strictly increasing"},
+         },
+         "BTH keys not strictly increasing"},
     });
 }
 
@@ -411,21 +474,20 @@ namespace {
 
 namespace pst = quill::pst;
 
-std::string TempPath(const std::string& name)
-{
-    const auto p = std::filesystem::temp_directory_path() / ("quill-verify-" + std::to_string(std::random_device{}()) + "-" + name + ".pst");
+std::string TempPath(const std::string& name) {
+    const auto p = std::filesystem::temp_directory_path() /
+                   ("quill-verify-" + std::to_string(std::random_device{}()) + "-" + name + ".pst");
     std::filesystem::remove(p);
     return p.string();
 }
 
-Bytes ReadAll(const std::string& path)
-{
+Bytes ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-pst::NewMessage Mail(const std::string& subject, bool read, std::size_t attachmentBytes = 0, std::size_t bodyBytes = 40)
-{
+pst::NewMessage Mail(const std::string& subject, bool read, std::size_t attachmentBytes = 0,
+                     std::size_t bodyBytes = 40) {
     pst::NewMessage m;
     m.props.SetString(0x0037, "\x01\x01" + subject);
     m.props.SetString(0x0070, subject);
@@ -454,16 +516,14 @@ struct WrittenPst {
     Bytes file;
     pst::FolderId inbox = 0, sub = 0, archive = 0;
 
-    explicit WrittenPst(const std::string& name)
-        : path(TempPath(name))
-    {
+    explicit WrittenPst(const std::string& name) : path(TempPath(name)) {
         pst::PstWriter w(path, "Verifier Store");
         inbox = w.AddFolder(w.TopFolder(), "Inbox");
         sub = w.AddFolder(inbox, "Sub");
         archive = w.AddFolder(w.TopFolder(), "Archive");
         w.AddMessage(inbox, Mail("first", true));
         w.AddMessage(inbox, Mail("second", false, 20000));
-        w.AddMessage(inbox, Mail("third", true, 0, 5000)); // body past one heap allocation
+        w.AddMessage(inbox, Mail("third", true, 0, 5000));  // body past one heap allocation
         w.AddMessage(sub, Mail("nested", false));
         w.Close();
         file = ReadAll(path);
@@ -471,21 +531,18 @@ struct WrittenPst {
     ~WrittenPst() { std::filesystem::remove(path); }
 };
 
-void ResealHeader(Bytes& f)
-{
+void ResealHeader(Bytes& f) {
     PutU32(f, 4, disk::ComputeCrc(std::span<const std::uint8_t>(f).subspan(8, 471)));
     PutU32(f, 524, disk::ComputeCrc(std::span<const std::uint8_t>(f).subspan(8, 516)));
 }
 
-void ResealBtPage(Bytes& f, std::uint64_t ib, disk::PageType type)
-{
+void ResealBtPage(Bytes& f, std::uint64_t ib, disk::PageType type) {
     const std::uint64_t bid = disk::GetU64(f, ib + 504);
     disk::WritePageTrailer(std::span<std::uint8_t>(f).subspan(ib, 512), type, disk::ComputeSig(ib, bid), bid);
 }
 
 // The NBT leaf page holding `nid` and the entry's offset in the file.
-std::uint64_t NbtEntryOffset(const verify::PstReader& r, std::uint32_t nid, std::uint64_t* pageIb)
-{
+std::uint64_t NbtEntryOffset(const verify::PstReader& r, std::uint32_t nid, std::uint64_t* pageIb) {
     for (const auto& pg : r.Pages()) {
         if (!pg.nbt || pg.cLevel != 0) continue;
         for (std::size_t i = 0; i < pg.keys.size(); ++i)
@@ -499,13 +556,13 @@ std::uint64_t NbtEntryOffset(const verify::PstReader& r, std::uint32_t nid, std:
 
 // Rewrites the inline value of property `id` in the single-block PC of `nid`, keeping the block's
 // encoding and CRC valid, so only the messaging-level checks can notice.
-void PatchInlineProperty(Bytes& f, const verify::PstReader& r, std::uint32_t nid, std::uint16_t id, std::uint16_t type, std::uint32_t value)
-{
+void PatchInlineProperty(Bytes& f, const verify::PstReader& r, std::uint32_t nid, std::uint16_t id, std::uint16_t type,
+                         std::uint32_t value) {
     const verify::BbtEntry* b = r.FindBlock(r.FindNode(nid)->bidData);
     ASSERT_TRUE(b && (b->bid & 2) == 0) << "PC of " << nid << " is not one data block";
     Bytes data = r.ReadBlock(b->bid);
-    const Bytes pattern{static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(type),
-                        static_cast<std::uint8_t>(type >> 8)};
+    const Bytes pattern{static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
+                        static_cast<std::uint8_t>(type), static_cast<std::uint8_t>(type >> 8)};
     const auto it = std::search(data.begin(), data.end(), pattern.begin(), pattern.end());
     ASSERT_NE(it, data.end());
     PutU32(data, static_cast<std::size_t>(it - data.begin()) + 4, value);
@@ -514,10 +571,9 @@ void PatchInlineProperty(Bytes& f, const verify::PstReader& r, std::uint32_t nid
     PutU32(f, b->ib + disk::BlockSize(b->cb) - 12, disk::ComputeCrc(data));
 }
 
-} // namespace
+}  // namespace
 
-TEST(VerifierOnWriter, SmallStoreVerifiesCleanAndReadsBack)
-{
+TEST(VerifierOnWriter, SmallStoreVerifiesCleanAndReadsBack) {
     const WrittenPst w("small");
     const auto problems = verify::VerifyPst(w.path);
     EXPECT_TRUE(problems.empty()) << verify::JoinProblems(problems);
@@ -551,17 +607,17 @@ TEST(VerifierOnWriter, SmallStoreVerifiesCleanAndReadsBack)
     EXPECT_EQ(r.ReadPropertyContext(w.inbox).GetInt32(0x3603), 1u);
 }
 
-TEST(VerifierOnWriter, LargeFolderAndAttachmentSpanningBlocksVerifyClean)
-{
+TEST(VerifierOnWriter, LargeFolderAndAttachmentSpanningBlocksVerifyClean) {
     const std::string path = TempPath("large");
     std::uint32_t folder = 0;
     {
         pst::PstWriter w(path, "Large");
         folder = w.AddFolder(w.TopFolder(), "Many");
-        for (int i = 0; i < 600; ++i) w.AddMessage(folder, Mail("m" + std::to_string(i), i % 3 == 0)); // > 447 rows
-        w.AddMessage(folder, Mail("big", true, 300000));                                             // XBLOCK data tree
-        pst::NewMessage wide = Mail("wide", true); // a PC heap past 8 blocks: block 8 has an HNBITMAPHDR
-        for (std::uint16_t i = 0; i < 40; ++i) wide.props.SetBinary(static_cast<std::uint16_t>(0x7F00 + i), Bytes(3000, static_cast<std::uint8_t>(i)));
+        for (int i = 0; i < 600; ++i) w.AddMessage(folder, Mail("m" + std::to_string(i), i % 3 == 0));  // > 447 rows
+        w.AddMessage(folder, Mail("big", true, 300000));  // XBLOCK data tree
+        pst::NewMessage wide = Mail("wide", true);        // a PC heap past 8 blocks: block 8 has an HNBITMAPHDR
+        for (std::uint16_t i = 0; i < 40; ++i)
+            wide.props.SetBinary(static_cast<std::uint16_t>(0x7F00 + i), Bytes(3000, static_cast<std::uint8_t>(i)));
         w.AddMessage(folder, wide);
         w.Close();
     }
@@ -574,7 +630,7 @@ TEST(VerifierOnWriter, LargeFolderAndAttachmentSpanningBlocksVerifyClean)
     ASSERT_TRUE(wide.props.Find(0x7F27));
     EXPECT_EQ(wide.props.Find(0x7F27)->value, Bytes(3000, 39));
     EXPECT_GT(r.ReadNodeData(messages.back()).blocks.size(), 8u);
-    EXPECT_GT(r.File().size(), disk::RegionStart(1)); // more than one region: several AMaps checked
+    EXPECT_GT(r.File().size(), disk::RegionStart(1));  // more than one region: several AMaps checked
     // The checks above only mean something if the file has these structures.
     EXPECT_FALSE(r.Subnodes((folder & ~0x1Fu) | 0x0E).empty()) << "row matrix expected in a subnode";
     const bool hasXBlock = std::any_of(r.Blocks().begin(), r.Blocks().end(), [&](const verify::BbtEntry& b) {
@@ -584,10 +640,9 @@ TEST(VerifierOnWriter, LargeFolderAndAttachmentSpanningBlocksVerifyClean)
     std::filesystem::remove(path);
 }
 
-TEST(VerifierOnWriter, FileReachingTheFirstFMapVerifiesClean)
-{
+TEST(VerifierOnWriter, FileReachingTheFirstFMapVerifiesClean) {
     const std::string path = TempPath("fmap");
-    constexpr std::size_t kSize = 34u << 20; // past region 128, where the first FMap lives
+    constexpr std::size_t kSize = 34u << 20;  // past region 128, where the first FMap lives
     {
         pst::PstWriter w(path, "FMap");
         const auto folder = w.AddFolder(w.TopFolder(), "Big");
@@ -611,15 +666,15 @@ TEST(VerifierOnWriter, FileReachingTheFirstFMapVerifiesClean)
     std::filesystem::remove(path);
 }
 
-TEST(VerifierOnWriter, CatchesMutationsOfAWrittenFile)
-{
+TEST(VerifierOnWriter, CatchesMutationsOfAWrittenFile) {
     const WrittenPst w("mutate");
     const verify::PstReader r(w.file);
     {
-        Bytes f = w.file; // a data byte of the first block
+        Bytes f = w.file;  // a data byte of the first block
         const auto& b = r.Blocks().front();
         f[b.ib] ^= 0x40;
-        EXPECT_TRUE(HasProblem(verify::VerifyPstBytes(f), "block BID " + verify::Hex(b.bid) + " at " + verify::Hex(b.ib) + ": block CRC"));
+        EXPECT_TRUE(HasProblem(verify::VerifyPstBytes(f),
+                               "block BID " + verify::Hex(b.bid) + " at " + verify::Hex(b.ib) + ": block CRC"));
     }
     {
         Bytes f = w.file;
@@ -630,7 +685,7 @@ TEST(VerifierOnWriter, CatchesMutationsOfAWrittenFile)
         EXPECT_TRUE(HasProblem(p, "cbAMapFree"));
     }
     {
-        Bytes f = w.file; // move the nested message into Inbox: both folders' tables disagree
+        Bytes f = w.file;  // move the nested message into Inbox: both folders' tables disagree
         const std::uint32_t nested = r.MessagesOf(w.sub).at(0);
         std::uint64_t page = 0;
         const std::uint64_t at = NbtEntryOffset(r, nested, &page);
@@ -643,7 +698,7 @@ TEST(VerifierOnWriter, CatchesMutationsOfAWrittenFile)
         EXPECT_TRUE(HasProblem(p, "PR_CONTENT_UNREAD 1, 2 messages lack MSGFLAG_READ"));
     }
     {
-        Bytes f = w.file; // a folder pointed at a parent it is not listed under
+        Bytes f = w.file;  // a folder pointed at a parent it is not listed under
         std::uint64_t page = 0;
         const std::uint64_t at = NbtEntryOffset(r, w.archive, &page);
         ASSERT_NE(at, 0u);
@@ -653,7 +708,7 @@ TEST(VerifierOnWriter, CatchesMutationsOfAWrittenFile)
         EXPECT_TRUE(HasProblem(p, "no row for child " + verify::Hex(w.archive)));
     }
     {
-        Bytes f = w.file; // a read message turned unread in its PC only
+        Bytes f = w.file;  // a read message turned unread in its PC only
         std::uint32_t first = 0;
         for (std::uint32_t nid : r.MessagesOf(w.inbox))
             if (r.ReadPropertyContext(nid).GetStringUtf8(0x0070) == "first") first = nid;
@@ -664,18 +719,21 @@ TEST(VerifierOnWriter, CatchesMutationsOfAWrittenFile)
         EXPECT_TRUE(HasProblem(p, "PR_CONTENT_UNREAD 1, 2 messages lack MSGFLAG_READ"));
         EXPECT_FALSE(HasProblem(p, "block CRC"));
         PatchInlineProperty(f, r, first, 0x0E08, 0x0003, 1);
-        EXPECT_TRUE(HasProblem(verify::VerifyPstBytes(f), "NID " + verify::Hex(first) + ": PR_MESSAGE_SIZE 1, the node and its subnodes hold"));
+        EXPECT_TRUE(HasProblem(verify::VerifyPstBytes(f),
+                               "NID " + verify::Hex(first) + ": PR_MESSAGE_SIZE 1, the node and its subnodes hold"));
     }
     {
-        Bytes f = w.file; // an empty folder claiming subfolders
+        Bytes f = w.file;  // an empty folder claiming subfolders
         PatchInlineProperty(f, r, w.archive, 0x360A, 0x000B, 1);
         const auto p = verify::VerifyPstBytes(f);
-        EXPECT_TRUE(HasProblem(p, "folder " + verify::Hex(w.archive) + ": PR_SUBFOLDERS 1 but the hierarchy table has 0 rows"));
+        EXPECT_TRUE(
+            HasProblem(p, "folder " + verify::Hex(w.archive) + ": PR_SUBFOLDERS 1 but the hierarchy table has 0 rows"));
         EXPECT_TRUE(HasProblem(p, "row " + verify::Hex(w.archive) + " column 0x360A000B"));
     }
     {
-        Bytes f = w.file; // a BBT entry's cRef
-        const auto& pg = *std::find_if(r.Pages().begin(), r.Pages().end(), [](const verify::BtPage& p) { return !p.nbt && p.cLevel == 0; });
+        Bytes f = w.file;  // a BBT entry's cRef
+        const auto& pg = *std::find_if(r.Pages().begin(), r.Pages().end(),
+                                       [](const verify::BtPage& p) { return !p.nbt && p.cLevel == 0; });
         const std::uint64_t bid = disk::GetU64(f, pg.bref.ib);
         PutU16(f, pg.bref.ib + 18, static_cast<std::uint16_t>(disk::GetU16(f, pg.bref.ib + 18) + 1));
         ResealBtPage(f, pg.bref.ib, disk::PageType::BBT);
@@ -683,11 +741,10 @@ TEST(VerifierOnWriter, CatchesMutationsOfAWrittenFile)
     }
 }
 
-TEST(VerifierOnWriter, EveryFlippedByteOfAPageOrBlockIsReported)
-{
+TEST(VerifierOnWriter, EveryFlippedByteOfAPageOrBlockIsReported) {
     const WrittenPst w("flip");
     const verify::PstReader r(w.file);
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> covered; // [begin, end) under some CRC or check
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> covered;  // [begin, end) under some CRC or check
     for (const auto& pg : r.Pages()) covered.emplace_back(pg.bref.ib, pg.bref.ib + 512);
     for (const auto& b : r.Blocks())
         if (b.cb > 0) covered.emplace_back(b.ib, b.ib + b.cb);
@@ -701,8 +758,7 @@ TEST(VerifierOnWriter, EveryFlippedByteOfAPageOrBlockIsReported)
     }
 }
 
-TEST(VerifierOnWriter, MalformedBlocksWithValidCrcsAreReportedWithoutCrashing)
-{
+TEST(VerifierOnWriter, MalformedBlocksWithValidCrcsAreReportedWithoutCrashing) {
     // Corrupt decoded node data and reseal the block, so the parsers above the NDB see garbage.
     const WrittenPst w("garbage");
     const verify::PstReader r(w.file);
@@ -719,5 +775,5 @@ TEST(VerifierOnWriter, MalformedBlocksWithValidCrcsAreReportedWithoutCrashing)
         PutU32(f, b.ib + disk::BlockSize(b.cb) - 12, disk::ComputeCrc(data));
         if (!verify::VerifyPstBytes(f).empty()) ++reported;
     }
-    EXPECT_GT(reported, 100u); // most structure bytes matter; a few land in free text
+    EXPECT_GT(reported, 100u);  // most structure bytes matter; a few land in free text
 }

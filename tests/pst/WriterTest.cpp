@@ -20,34 +20,30 @@ namespace verify = quill::pst::verify;
 namespace {
 
 class TempDir {
-public:
-    TempDir()
-    {
+  public:
+    TempDir() {
         std::random_device rd;
         path = fs::temp_directory_path() / ("quill-pst-" + std::to_string(rd()) + std::to_string(rd()));
         fs::create_directories(path);
     }
-    ~TempDir()
-    {
+    ~TempDir() {
         std::error_code ec;
         fs::remove_all(path, ec);
     }
     std::string File(const std::string& name) const { return (path / name).string(); }
 
-private:
+  private:
     fs::path path;
 };
 
-std::string Pattern(std::size_t n, unsigned seed)
-{
+std::string Pattern(std::size_t n, unsigned seed) {
     std::string s(n, '\0');
     std::mt19937 r(seed);
     for (auto& c : s) c = static_cast<char>(r());
     return s;
 }
 
-NewMessage TextMessage(const std::string& subject, bool read = true)
-{
+NewMessage TextMessage(const std::string& subject, bool read = true) {
     NewMessage m;
     m.props.SetString(0x0037, "\x01\x01" + subject);
     m.props.SetString(0x1000, "Body of " + subject);
@@ -55,20 +51,18 @@ NewMessage TextMessage(const std::string& subject, bool read = true)
     return m;
 }
 
-void ExpectValid(const std::string& path)
-{
+void ExpectValid(const std::string& path) {
     const auto problems = verify::VerifyPst(path);
     EXPECT_TRUE(problems.empty()) << verify::JoinProblems(problems);
 }
 
 std::string Subject(const PropertyList& props) { return props.GetStringUtf8(0x0037).substr(2); }
 
-} // namespace
+}  // namespace
 
 // Attachment sizes at the data tree's edges: one block, two blocks, a full XBLOCK, and one byte
 // more, which needs an XXBLOCK above two XBLOCKs.
-TEST(PstWriter, AttachmentsAtDataTreeBoundariesReadBackExactly)
-{
+TEST(PstWriter, AttachmentsAtDataTreeBoundariesReadBackExactly) {
     TempDir dir;
     const std::string path = dir.File("edges.pst");
     const std::vector<std::size_t> sizes = {0, 3580, 3581, 8176, 8177, 1021 * 8176, 1021 * 8176 + 1};
@@ -111,8 +105,7 @@ TEST(PstWriter, AttachmentsAtDataTreeBoundariesReadBackExactly)
 }
 
 // Streamed content never has to be in memory at once and lands exactly as the source gave it.
-TEST(PstWriter, StreamedAttachmentArrivesInUnevenPieces)
-{
+TEST(PstWriter, StreamedAttachmentArrivesInUnevenPieces) {
     TempDir dir;
     const std::string path = dir.File("stream.pst");
     const std::string content = Pattern(100000, 7);
@@ -124,8 +117,8 @@ TEST(PstWriter, StreamedAttachmentArrivesInUnevenPieces)
         std::size_t step = 1;
         a.source = [&](std::span<std::uint8_t> buffer) {
             const std::size_t n = std::min({content.size() - at, buffer.size(), step});
-            std::copy(content.begin() + static_cast<std::ptrdiff_t>(at), content.begin() + static_cast<std::ptrdiff_t>(at + n),
-                      buffer.begin());
+            std::copy(content.begin() + static_cast<std::ptrdiff_t>(at),
+                      content.begin() + static_cast<std::ptrdiff_t>(at + n), buffer.begin());
             at += n;
             step = step * 3 + 1;
             return n;
@@ -143,15 +136,14 @@ TEST(PstWriter, StreamedAttachmentArrivesInUnevenPieces)
 
 // The NBT's shape at its page boundaries: 15 entries fill one leaf, 16 need an index page; 300
 // fill twenty leaves under one index page, 301 need a third level.
-TEST(NodeDatabase, NodeTreeGrowsALevelPastFullPages)
-{
+TEST(NodeDatabase, NodeTreeGrowsALevelPastFullPages) {
     for (const auto& [count, levels] : {std::pair{15, 1}, {16, 2}, {300, 2}, {301, 3}}) {
         TempDir dir;
         const std::string path = dir.File("nbt.pst");
         {
             quill::platform::OutputFile file(path);
             ndb::NodeDatabase db(file, disk::CryptMethod::Permute);
-            db.ReserveNid(ndb::NidType::Internal, 0x400); // clear of the store's own NIDs
+            db.ReserveNid(ndb::NidType::Internal, 0x400);  // clear of the store's own NIDs
             for (int i = 0; i < count; ++i) {
                 const std::string text = "node " + std::to_string(i);
                 db.AddNode(db.NextNid(ndb::NidType::Internal),
@@ -176,8 +168,7 @@ TEST(NodeDatabase, NodeTreeGrowsALevelPastFullPages)
 
 // Until Close the file has no header, so nothing takes it for a PST; a writer dropped without
 // Close removes its file; an existing file is refused and left as it was.
-TEST(PstWriter, IncompleteFilesNeverLookValidAndExistingOnesAreNotReplaced)
-{
+TEST(PstWriter, IncompleteFilesNeverLookValidAndExistingOnesAreNotReplaced) {
     TempDir dir;
     const std::string path = dir.File("partial.pst");
     {
@@ -201,8 +192,7 @@ TEST(PstWriter, IncompleteFilesNeverLookValidAndExistingOnesAreNotReplaced)
 
 // A source that fails halfway leaves blocks on disk that no node owns: the writer must not go on
 // to make a file of them, and no file that looks like a PST may remain.
-TEST(PstWriter, FailureInsideAMessageStopsTheFileAndRemovesIt)
-{
+TEST(PstWriter, FailureInsideAMessageStopsTheFileAndRemovesIt) {
     TempDir dir;
     const std::string path = dir.File("broken.pst");
     {
@@ -229,8 +219,7 @@ TEST(PstWriter, FailureInsideAMessageStopsTheFileAndRemovesIt)
     EXPECT_FALSE(fs::exists(path));
 }
 
-TEST(PstWriter, RefusesBadFoldersClearly)
-{
+TEST(PstWriter, RefusesBadFoldersClearly) {
     TempDir dir;
     PstWriter w(dir.File("folders.pst"), "Folders");
     EXPECT_THROW((void)w.AddFolder(w.TopFolder(), ""), PstError);
@@ -251,8 +240,7 @@ TEST(PstWriter, RefusesBadFoldersClearly)
 
 // Nested folders with Unicode names, read and unread mail: counts, flags and the hierarchy as
 // the tables and the objects both tell them.
-TEST(PstWriter, FolderTreeCountsAndUnicodeNamesAgreeWithTheObjects)
-{
+TEST(PstWriter, FolderTreeCountsAndUnicodeNamesAgreeWithTheObjects) {
     TempDir dir;
     const std::string path = dir.File("tree.pst");
     {
@@ -282,9 +270,9 @@ TEST(PstWriter, FolderTreeCountsAndUnicodeNamesAgreeWithTheObjects)
 #ifndef _WIN32
 // libpff is known to lose messages of big folders when the tables are wrong: 25,000 messages
 // in one folder, counted through the real reader.
-TEST(PstWriter, TwentyFiveThousandMessagesInOneFolderAllReadBack)
-{
-    if (std::system("/usr/bin/python3 -c 'import pypff' >/dev/null 2>&1") != 0) GTEST_SKIP() << "pypff is not installed";
+TEST(PstWriter, TwentyFiveThousandMessagesInOneFolderAllReadBack) {
+    if (std::system("/usr/bin/python3 -c 'import pypff' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "pypff is not installed";
     TempDir dir;
     const std::string path = dir.File("big.pst");
     constexpr int kMessages = 25000;

@@ -22,8 +22,7 @@ struct Outcome {
     }
 };
 
-Outcome Split(const std::string& container, const std::string& marker, bool advance = false,
-              std::size_t piece = 0) {
+Outcome Split(const std::string& container, const std::string& marker, bool advance = false, std::size_t piece = 0) {
     Outcome o;
     ContainerSplitter s(marker, advance, [&](SplitMessage& m) { o.messages.push_back(m); });
     if (piece == 0) piece = container.size() ? container.size() : 1;
@@ -75,9 +74,10 @@ TEST(Splitter, StartStraddlingTwoBlocksIsRecognised) {
 }
 
 TEST(Splitter, MarkerInsideALineIsNotAStart) {
-    std::string a = Msg("Return-Path: <a@x>\r\nX-Return-Path: <y>\r\nIn-Reply-To: <m>\r\n"
-                        "X-Original-Delivered-To: q\r\n",
-                        10);
+    std::string a =
+        Msg("Return-Path: <a@x>\r\nX-Return-Path: <y>\r\nIn-Reply-To: <m>\r\n"
+            "X-Original-Delivered-To: q\r\n",
+            10);
     a += "as the header return-path: says\r\n";
     for (std::string marker : {"return-path:", "reply-to:", "delivered-to:"}) {
         auto o = Split(a, marker);
@@ -203,7 +203,7 @@ TEST(AdvanceMode, SubjectTwiceInOneHeaderIsOneMessage) {
 }
 
 class ContainerFile : public ::testing::Test {
-protected:
+  protected:
     std::string path_;
     void SetUp() override {
         path_ = ::testing::TempDir() + "quill_container_" +

@@ -17,9 +17,9 @@
 namespace quill {
 namespace {
 
-constexpr UINT kPing = WM_APP + 1;           // handled by the subclass proc
-constexpr UINT kPassThrough = WM_APP + 2;    // left to the original procedure
-constexpr UINT kQuitWith = WM_APP + 3;       // posted; the procedure quits with wParam
+constexpr UINT kPing = WM_APP + 1;         // handled by the subclass proc
+constexpr UINT kPassThrough = WM_APP + 2;  // left to the original procedure
+constexpr UINT kQuitWith = WM_APP + 3;     // posted; the procedure quits with wParam
 constexpr LRESULT kPingAnswer = 1234;
 constexpr LRESULT kPassThroughAnswer = 5678;
 constexpr UINT_PTR kSubclassId = 7;
@@ -47,34 +47,33 @@ LRESULT CALLBACK LoggingWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         log->lastLParam = lParam;
     }
     switch (message) {
-    case kQuitWith:
-        PostQuitMessage(static_cast<int>(wParam));
-        return 0;
-    case kPassThrough:
-        return kPassThroughAnswer;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        break;
+        case kQuitWith:
+            PostQuitMessage(static_cast<int>(wParam));
+            return 0;
+        case kPassThrough:
+            return kPassThroughAnswer;
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            break;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 // A class of hidden logging windows, registered for one test.
 class LoggingWindows {
-public:
+  public:
     LoggingWindows() : class_(Describe()) {}
 
     [[nodiscard]] bool Registered() const { return class_.Atom() != 0; }
 
     [[nodiscard]] UniqueWindow Make(MessageLog& log, HWND owner = nullptr) const {
-        return UniqueWindow(CreateWindowExW(0, kName, L"smoke", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                            CW_USEDEFAULT, 200, 100, owner, nullptr,
-                                            GetModuleHandleW(nullptr), &log));
+        return UniqueWindow(CreateWindowExW(0, kName, L"smoke", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 200,
+                                            100, owner, nullptr, GetModuleHandleW(nullptr), &log));
     }
 
     static constexpr const wchar_t* kName = L"QuillmereSmokeWindow";
 
-private:
+  private:
     static WNDCLASSEXW Describe() {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
@@ -155,14 +154,12 @@ constexpr COLORREF kBackground = RGB(10, 20, 30);
 constexpr COLORREF kInk = RGB(200, 100, 50);
 constexpr COLORREF kLine = RGB(0, 255, 0);
 constexpr COLORREF kDot = RGB(255, 0, 255);
-constexpr RECT kInkRect{4, 2, 9, 6};  // right and bottom exclusive, as FillRect
+constexpr RECT kInkRect{4, 2, 9, 6};                    // right and bottom exclusive, as FillRect
 constexpr int kLineY = 7, kLineFrom = 2, kLineTo = 12;  // LineTo leaves out its end point
 constexpr int kDotX = 15, kDotY = 0;
 
 // A 32-bit BI_RGB pixel is B, G, R, unused in memory: 0x00RRGGBB as a DWORD.
-DWORD AsDibPixel(COLORREF c) {
-    return (DWORD{GetRValue(c)} << 16) | (DWORD{GetGValue(c)} << 8) | GetBValue(c);
-}
+DWORD AsDibPixel(COLORREF c) { return (DWORD{GetRValue(c)} << 16) | (DWORD{GetGValue(c)} << 8) | GetBValue(c); }
 
 COLORREF ExpectedAt(int x, int y) {
     if (x == kDotX && y == kDotY) return kDot;
@@ -189,9 +186,7 @@ struct MemoryCanvas {
         bitmap.Reset(CreateDIBSection(dc.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     }
 
-    [[nodiscard]] DWORD At(int x, int y) const {
-        return static_cast<const DWORD*>(bits)[y * width + x] & 0x00FFFFFF;
-    }
+    [[nodiscard]] DWORD At(int x, int y) const { return static_cast<const DWORD*>(bits)[y * width + x] & 0x00FFFFFF; }
 };
 
 TEST(GdiTest, ShapesDrawnIntoDibSectionReadBackPixelForPixel) {
@@ -242,9 +237,8 @@ TEST(GdiTest, TahomaResolvesAndUnsmoothedTextStaysInsideItsExtent) {
     SelectedObject bitmap(dc, canvas.bitmap.Get());
     ASSERT_TRUE(bitmap.Selected());
 
-    UniqueFont font(CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
-                                DEFAULT_PITCH, L"Tahoma"));
+    UniqueFont font(CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH, L"Tahoma"));
     ASSERT_TRUE(font);
     SelectedObject selectedFont(dc, font.Get());
     ASSERT_TRUE(selectedFont.Selected());
@@ -298,7 +292,7 @@ TEST(GdiTest, OwnersDeleteTheirObjectsAtScopeEnd) {
 // A key under HKCU\Software unique to this run, deleted with all it holds at
 // scope end even when an assertion left the test early.
 class ThrowawayKey {
-public:
+  public:
     ThrowawayKey()
         : path_(L"Software\\Quillmere-smoke-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                 std::to_wstring(GetTickCount64())) {}
@@ -308,13 +302,13 @@ public:
 
     [[nodiscard]] const std::wstring& Path() const { return path_; }
 
-private:
+  private:
     std::wstring path_;
 };
 
 LSTATUS CreateKey(const std::wstring& path, UniqueKey& key) {
-    return RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                           KEY_READ | KEY_WRITE, nullptr, key.Put(), nullptr);
+    return RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                           nullptr, key.Put(), nullptr);
 }
 
 TEST(RegistryTest, ValuesRoundTripInThrowawayKeyAndTreeDeletionRemovesIt) {
@@ -326,11 +320,10 @@ TEST(RegistryTest, ValuesRoundTripInThrowawayKeyAndTreeDeletionRemovesIt) {
         UniqueKey key;
         ASSERT_EQ(CreateKey(nested, key), ERROR_SUCCESS);
         const auto folderBytes = static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t));
-        ASSERT_EQ(RegSetValueExW(key.Get(), L"Source", 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(folder.c_str()), folderBytes),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExW(key.Get(), L"Mode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kMode),
-                                 sizeof kMode),
+        ASSERT_EQ(
+            RegSetValueExW(key.Get(), L"Source", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()), folderBytes),
+            ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(key.Get(), L"Mode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kMode), sizeof kMode),
                   ERROR_SUCCESS);
     }
     {
@@ -343,8 +336,7 @@ TEST(RegistryTest, ValuesRoundTripInThrowawayKeyAndTreeDeletionRemovesIt) {
         EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
         ASSERT_EQ(size, (folder.size() + 1) * sizeof(wchar_t));
         std::wstring read(size / sizeof(wchar_t), L'\0');
-        ASSERT_EQ(RegQueryValueExW(key.Get(), L"Source", nullptr, &type, reinterpret_cast<BYTE*>(read.data()),
-                                   &size),
+        ASSERT_EQ(RegQueryValueExW(key.Get(), L"Source", nullptr, &type, reinterpret_cast<BYTE*>(read.data()), &size),
                   ERROR_SUCCESS);
         read.resize(read.size() - 1);  // the stored terminator
         EXPECT_EQ(read, folder);
@@ -361,8 +353,7 @@ TEST(RegistryTest, ValuesRoundTripInThrowawayKeyAndTreeDeletionRemovesIt) {
 
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, scratch.Path().c_str()), ERROR_SUCCESS);
     UniqueKey gone;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, scratch.Path().c_str(), 0, KEY_READ, gone.Put()),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, scratch.Path().c_str(), 0, KEY_READ, gone.Put()), ERROR_FILE_NOT_FOUND);
 }
 
 TEST(RegistryTest, ClosedKeyHandleIsNoLongerUsable) {
@@ -384,8 +375,8 @@ TEST(CommonControlsTest, ManifestResourceBindsVersion6) {
     // of comctl32.dll in the process's activation context is.
     ACTCTX_SECTION_KEYED_DATA data{};
     data.cbSize = sizeof data;
-    ASSERT_TRUE(FindActCtxSectionStringW(FIND_ACTCTX_SECTION_KEY_RETURN_HACTCTX, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION,
-                                         L"comctl32.dll", &data))
+    ASSERT_TRUE(FindActCtxSectionStringW(FIND_ACTCTX_SECTION_KEY_RETURN_HACTCTX, nullptr,
+                                         ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll", &data))
         << "error " << GetLastError();
 
     struct ContextReference {
@@ -395,13 +386,12 @@ TEST(CommonControlsTest, ManifestResourceBindsVersion6) {
 
     // The assembly that redirects it must be the 6.0 one the manifest names.
     SIZE_T needed = 0;
-    QueryActCtxW(0, data.hActCtx, &data.ulAssemblyRosterIndex, AssemblyDetailedInformationInActivationContext,
-                 nullptr, 0, &needed);
+    QueryActCtxW(0, data.hActCtx, &data.ulAssemblyRosterIndex, AssemblyDetailedInformationInActivationContext, nullptr,
+                 0, &needed);
     ASSERT_GT(needed, 0u);
     std::vector<BYTE> buffer(needed);
     ASSERT_TRUE(QueryActCtxW(0, data.hActCtx, &data.ulAssemblyRosterIndex,
-                             AssemblyDetailedInformationInActivationContext, buffer.data(), buffer.size(),
-                             &needed));
+                             AssemblyDetailedInformationInActivationContext, buffer.data(), buffer.size(), &needed));
     const auto* assembly = reinterpret_cast<const ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION*>(buffer.data());
     ASSERT_NE(assembly->lpAssemblyEncodedAssemblyIdentity, nullptr);
     const std::wstring identity = assembly->lpAssemblyEncodedAssemblyIdentity;
@@ -421,8 +411,8 @@ TEST(CommonControlsTest, TooltipTakesToolReturnsItsTextAndDropsIt) {
                                       owner.Get(), nullptr, GetModuleHandleW(nullptr), &toolLog));
     ASSERT_TRUE(tool);
     UniqueWindow tip(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner.Get(),
-                                     nullptr, GetModuleHandleW(nullptr), nullptr));
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner.Get(), nullptr,
+                                     GetModuleHandleW(nullptr), nullptr));
     ASSERT_TRUE(tip);
 
     std::wstring text = L"Start the conversion";
@@ -522,8 +512,8 @@ TEST(SubclassTest, SubclassStillInstalledAtDestroySeesNcDestroyAndRemovesItself)
     ASSERT_TRUE(
         SetWindowSubclass(window.Get(), PingSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&subclassLog)));
     window.Reset();
-    EXPECT_TRUE(std::find(subclassLog.messages.begin(), subclassLog.messages.end(),
-                          static_cast<UINT>(WM_NCDESTROY)) != subclassLog.messages.end());
+    EXPECT_TRUE(std::find(subclassLog.messages.begin(), subclassLog.messages.end(), static_cast<UINT>(WM_NCDESTROY)) !=
+                subclassLog.messages.end());
     EXPECT_TRUE(subclassLog.removedAtDestroy);
     EXPECT_TRUE(windowLog.Saw(WM_NCDESTROY));  // the chain reached the class procedure
 }

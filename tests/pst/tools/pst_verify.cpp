@@ -5,8 +5,7 @@
 #include <cstdio>
 #include <exception>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int status = 0;
     for (int i = 1; i < argc; ++i) {
         try {

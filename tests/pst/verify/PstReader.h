@@ -18,7 +18,7 @@ namespace quill::pst::verify {
 // Thrown when the file cannot be read as a PST; the message names the offset, NID or BID and
 // what was expected there.
 class PstFormatError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -64,12 +64,12 @@ struct BbtEntry {
 // One NBT or BBT page as reached from the header's root, with what its parent expects of it.
 struct BtPage {
     bool nbt = false;
-    disk::Bref bref;               // from the parent BTENTRY or the header
-    int expectedLevel = -1;        // parent's cLevel - 1; -1 for the root
+    disk::Bref bref;         // from the parent BTENTRY or the header
+    int expectedLevel = -1;  // parent's cLevel - 1; -1 for the root
     bool hasParentKey = false;
-    std::uint64_t parentKey = 0;   // the parent BTENTRY's btkey
+    std::uint64_t parentKey = 0;  // the parent BTENTRY's btkey
     std::uint8_t cEnt = 0, cEntMax = 0, cbEnt = 0, cLevel = 0;
-    std::vector<std::uint64_t> keys; // in page order
+    std::vector<std::uint64_t> keys;  // in page order
 };
 
 struct SubnodeEntry {
@@ -88,15 +88,15 @@ struct NodeData {
 struct NodeRef {
     std::uint64_t bidData = 0;
     std::uint64_t bidSub = 0;
-    std::string name; // for error messages: "NID 0x21", "NID 0x200024 / subnode 0x671"
+    std::string name;  // for error messages: "NID 0x21", "NID 0x200024 / subnode 0x671"
 };
 
 // [MS-PST] 2.3.1 heap-on-node, parsed from a node's blocks.
 class Heap {
-public:
+  public:
     struct Block {
         std::uint16_t ibHnpm = 0;
-        std::vector<std::uint16_t> rgibAlloc; // cAlloc + 1 offsets
+        std::vector<std::uint16_t> rgibAlloc;  // cAlloc + 1 offsets
         std::uint16_t cFree = 0;
     };
 
@@ -110,7 +110,7 @@ public:
     // The allocation of `hid`; PstFormatError for a HID that names no allocation.
     [[nodiscard]] std::span<const std::uint8_t> Get(std::uint32_t hid) const;
 
-private:
+  private:
     const NodeData* node;
     std::string name;
     std::uint8_t clientSig = 0;
@@ -137,14 +137,14 @@ struct TableColumn {
 };
 
 struct TableRow {
-    std::uint32_t rowId = 0;   // dwRowID of the row index
-    PropertyList cells;        // the present cells, variable ones resolved
+    std::uint32_t rowId = 0;  // dwRowID of the row index
+    PropertyList cells;       // the present cells, variable ones resolved
 };
 
 struct Table {
     std::vector<TableColumn> columns;
     std::array<std::uint16_t, 4> rgib{};
-    std::vector<TableRow> rows; // in row-matrix order
+    std::vector<TableRow> rows;  // in row-matrix order
 };
 
 struct Folder {
@@ -156,7 +156,7 @@ struct Folder {
 struct Attachment {
     std::uint32_t subnid = 0;
     PropertyList props;
-    std::vector<std::uint8_t> data; // 0x37010102, from the heap or the attachment's subnode
+    std::vector<std::uint8_t> data;  // 0x37010102, from the heap or the attachment's subnode
 };
 
 struct Message {
@@ -167,7 +167,7 @@ struct Message {
 };
 
 class PstReader {
-public:
+  public:
     // Reads the file, its header and both B-trees; PstFormatError when they cannot be read.
     explicit PstReader(const std::string& path);
     // The same from bytes already in memory.
@@ -175,8 +175,8 @@ public:
 
     [[nodiscard]] std::span<const std::uint8_t> File() const { return file; }
     [[nodiscard]] const HeaderFields& Header() const { return header; }
-    [[nodiscard]] const std::vector<NbtEntry>& Nodes() const { return nodes; }   // B-tree order
-    [[nodiscard]] const std::vector<BbtEntry>& Blocks() const { return blocks; } // B-tree order
+    [[nodiscard]] const std::vector<NbtEntry>& Nodes() const { return nodes; }    // B-tree order
+    [[nodiscard]] const std::vector<BbtEntry>& Blocks() const { return blocks; }  // B-tree order
     [[nodiscard]] const std::vector<BtPage>& Pages() const { return pages; }
     [[nodiscard]] const NbtEntry* FindNode(std::uint32_t nid) const;
     [[nodiscard]] const BbtEntry* FindBlock(std::uint64_t bid) const;
@@ -194,24 +194,23 @@ public:
     [[nodiscard]] NodeData ReadNodeData(std::uint32_t nid) const { return ReadNodeData(Node(nid)); }
     [[nodiscard]] NodeData ReadNodeData(const NodeRef& ref) const { return ReadDataTree(ref.bidData, ref.name); }
     [[nodiscard]] std::vector<SubnodeEntry> Subnodes(std::uint32_t nid) const { return Subnodes(Node(nid)); }
-    [[nodiscard]] std::vector<SubnodeEntry> Subnodes(const NodeRef& ref) const { return ReadSubnodeTree(ref.bidSub, ref.name); }
-    [[nodiscard]] NodeData ReadSubnodeData(std::uint32_t nid, std::uint32_t subnid) const
-    {
+    [[nodiscard]] std::vector<SubnodeEntry> Subnodes(const NodeRef& ref) const {
+        return ReadSubnodeTree(ref.bidSub, ref.name);
+    }
+    [[nodiscard]] NodeData ReadSubnodeData(std::uint32_t nid, std::uint32_t subnid) const {
         return ReadNodeData(Subnode(Node(nid), subnid));
     }
 
     // [MS-PST] 2.3.3; values in on-disk form, HNIDs resolved from the heap or the node's subnodes.
     [[nodiscard]] PropertyList ReadPropertyContext(std::uint32_t nid) const { return ReadPropertyContext(Node(nid)); }
-    [[nodiscard]] PropertyList ReadPropertyContext(std::uint32_t nid, std::uint32_t subnid) const
-    {
+    [[nodiscard]] PropertyList ReadPropertyContext(std::uint32_t nid, std::uint32_t subnid) const {
         return ReadPropertyContext(Subnode(Node(nid), subnid));
     }
     [[nodiscard]] PropertyList ReadPropertyContext(const NodeRef& ref) const;
 
     // [MS-PST] 2.3.4.
     [[nodiscard]] Table ReadTable(std::uint32_t nid) const { return ReadTable(Node(nid)); }
-    [[nodiscard]] Table ReadTable(std::uint32_t nid, std::uint32_t subnid) const
-    {
+    [[nodiscard]] Table ReadTable(std::uint32_t nid, std::uint32_t subnid) const {
         return ReadTable(Subnode(Node(nid), subnid));
     }
     [[nodiscard]] Table ReadTable(const NodeRef& ref) const;
@@ -222,7 +221,7 @@ public:
     [[nodiscard]] std::vector<std::uint32_t> MessagesOf(std::uint32_t folderNid) const;
     [[nodiscard]] Message ReadMessage(std::uint32_t nid) const;
 
-private:
+  private:
     void Load();
     void ReadBtPage(bool nbt, disk::Bref bref, int expectedLevel, bool hasKey, std::uint64_t key, int depth);
     void CollectDataTree(std::uint64_t bid, const std::string& name, NodeData& out, int depth) const;
@@ -245,4 +244,4 @@ private:
 void PermuteDecode(std::span<std::uint8_t> data);
 void PermuteEncode(std::span<std::uint8_t> data);
 
-} // namespace quill::pst::verify
+}  // namespace quill::pst::verify

@@ -21,12 +21,11 @@ using disk::GetU64;
 
 namespace {
 
-constexpr std::size_t kMaxProblems = 200; // past this a broken file would only repeat itself
+constexpr std::size_t kMaxProblems = 200;  // past this a broken file would only repeat itself
 
 std::string Dec(std::uint64_t v) { return std::to_string(v); }
 
-std::string Bytes(std::span<const std::uint8_t> v)
-{
+std::string Bytes(std::span<const std::uint8_t> v) {
     static const char* digits = "0123456789ABCDEF";
     std::string s = "[" + Dec(v.size()) + "]";
     for (std::size_t i = 0; i < v.size() && i < 24; ++i) {
@@ -39,46 +38,52 @@ std::string Bytes(std::span<const std::uint8_t> v)
 }
 
 // Fill level of a heap block from its free bytes ([MS-PST] 2.3.1.2).
-int FillLevel(std::size_t cb)
-{
+int FillLevel(std::size_t cb) {
     const std::size_t free = cb >= disk::kMaxBlockData ? 0 : disk::kMaxBlockData - cb;
-    static constexpr std::size_t kAtLeast[] = {3584, 2560, 2048, 1792, 1536, 1280, 1024, 768, 512, 256, 128, 64, 32, 16, 8};
+    static constexpr std::size_t kAtLeast[] = {3584, 2560, 2048, 1792, 1536, 1280, 1024, 768,
+                                               512,  256,  128,  64,   32,   16,   8};
     for (int level = 0; level < 15; ++level)
         if (free >= kAtLeast[level]) return level;
     return 15;
 }
 
 struct NidType {
-    static constexpr std::uint32_t Internal = 0x01, Folder = 0x02, SearchFolder = 0x03, Message = 0x04, Attachment = 0x05,
-                                   SearchCriteria = 0x07, Fai = 0x08, HierarchyTable = 0x0D, ContentsTable = 0x0E,
-                                   FaiTable = 0x0F, SearchContentsTable = 0x10, AttachmentTable = 0x11, RecipientTable = 0x12;
+    static constexpr std::uint32_t Internal = 0x01, Folder = 0x02, SearchFolder = 0x03, Message = 0x04,
+                                   Attachment = 0x05, SearchCriteria = 0x07, Fai = 0x08, HierarchyTable = 0x0D,
+                                   ContentsTable = 0x0E, FaiTable = 0x0F, SearchContentsTable = 0x10,
+                                   AttachmentTable = 0x11, RecipientTable = 0x12;
 };
 
 constexpr std::uint32_t TypeOf(std::uint32_t nid) { return nid & 0x1F; }
 constexpr std::uint32_t Sibling(std::uint32_t nid, std::uint32_t type) { return (nid & ~0x1Fu) | type; }
 
 // Template columns, ids only ([MS-PST] 2.4.8).
-const std::map<std::uint32_t, std::vector<std::uint16_t>>& TemplateColumns()
-{
+const std::map<std::uint32_t, std::vector<std::uint16_t>>& TemplateColumns() {
     static const std::map<std::uint32_t, std::vector<std::uint16_t>> t = {
-        {0x60D, {0x0E30, 0x0E33, 0x0E34, 0x0E38, 0x3001, 0x3602, 0x3603, 0x360A, 0x3613, 0x6635, 0x6636, 0x67F2, 0x67F3}},
-        {0x60E, {0x0017, 0x001A, 0x0036, 0x0037, 0x0039, 0x0042, 0x0057, 0x0058, 0x0070, 0x0071, 0x0E03, 0x0E04, 0x0E06, 0x0E07,
-                 0x0E08, 0x0E17, 0x0E30, 0x0E33, 0x0E34, 0x0E38, 0x0E3C, 0x0E3D, 0x1097, 0x3008, 0x3013, 0x65C6, 0x67F2, 0x67F3}},
-        {0x60F, {0x001A, 0x0E07, 0x0E17, 0x3001, 0x67F2, 0x67F3, 0x6800, 0x6803, 0x6805, 0x682F, 0x7003, 0x7004, 0x7005, 0x7006, 0x7007}},
-        {0x610, {0x0017, 0x001A, 0x0036, 0x0037, 0x0042, 0x0057, 0x0058, 0x0E03, 0x0E04, 0x0E05, 0x0E06, 0x0E07, 0x0E08, 0x0E17,
-                 0x0E2A, 0x3008, 0x67F1, 0x67F2, 0x67F3}},
-        {0x692, {0x0C15, 0x0E0F, 0x0FF9, 0x0FFE, 0x0FFF, 0x3001, 0x3002, 0x3003, 0x300B, 0x3900, 0x39FF, 0x3A40, 0x67F2, 0x67F3}},
+        {0x60D,
+         {0x0E30, 0x0E33, 0x0E34, 0x0E38, 0x3001, 0x3602, 0x3603, 0x360A, 0x3613, 0x6635, 0x6636, 0x67F2, 0x67F3}},
+        {0x60E, {0x0017, 0x001A, 0x0036, 0x0037, 0x0039, 0x0042, 0x0057, 0x0058, 0x0070, 0x0071,
+                 0x0E03, 0x0E04, 0x0E06, 0x0E07, 0x0E08, 0x0E17, 0x0E30, 0x0E33, 0x0E34, 0x0E38,
+                 0x0E3C, 0x0E3D, 0x1097, 0x3008, 0x3013, 0x65C6, 0x67F2, 0x67F3}},
+        {0x60F,
+         {0x001A, 0x0E07, 0x0E17, 0x3001, 0x67F2, 0x67F3, 0x6800, 0x6803, 0x6805, 0x682F, 0x7003, 0x7004, 0x7005,
+          0x7006, 0x7007}},
+        {0x610,
+         {0x0017, 0x001A, 0x0036, 0x0037, 0x0042, 0x0057, 0x0058, 0x0E03, 0x0E04, 0x0E05, 0x0E06, 0x0E07, 0x0E08,
+          0x0E17, 0x0E2A, 0x3008, 0x67F1, 0x67F2, 0x67F3}},
+        {0x692,
+         {0x0C15, 0x0E0F, 0x0FF9, 0x0FFE, 0x0FFF, 0x3001, 0x3002, 0x3003, 0x300B, 0x3900, 0x39FF, 0x3A40, 0x67F2,
+          0x67F3}},
         {0x671, {0x0E20, 0x3704, 0x3705, 0x370B, 0x67F2, 0x67F3}},
     };
     return t;
 }
 
 class Checker {
-public:
+  public:
     explicit Checker(const std::vector<std::uint8_t>& bytes) : file(bytes) {}
 
-    std::vector<std::string> Run()
-    {
+    std::vector<std::string> Run() {
         CheckHeader();
         if (file.size() < disk::Header::kSize) return Done();
         try {
@@ -87,7 +92,8 @@ public:
             Problem(std::string("cannot read the B-trees: ") + e.what());
             return Done();
         }
-        regions = file.size() > disk::kFirstRegionOffset ? (file.size() - disk::kFirstRegionOffset) / disk::kRegionSize : 0;
+        regions =
+            file.size() > disk::kFirstRegionOffset ? (file.size() - disk::kFirstRegionOffset) / disk::kRegionSize : 0;
         CheckBtPages();
         CheckMapPages();
         CheckBlocks();
@@ -102,31 +108,31 @@ public:
         return Done();
     }
 
-private:
-    void Problem(std::string s)
-    {
+  private:
+    void Problem(std::string s) {
         ++problemCount;
         if (problems.size() < kMaxProblems) problems.push_back(std::move(s));
     }
 
-    std::vector<std::string> Done()
-    {
+    std::vector<std::string> Done() {
         if (problemCount > problems.size())
             problems.push_back("... and " + Dec(problemCount - problems.size()) + " more problems");
         return std::move(problems);
     }
 
-    std::span<const std::uint8_t> At(std::uint64_t ib, std::size_t n) const { return std::span<const std::uint8_t>(file).subspan(ib, n); }
+    std::span<const std::uint8_t> At(std::uint64_t ib, std::size_t n) const {
+        return std::span<const std::uint8_t>(file).subspan(ib, n);
+    }
 
     // ---- header ([MS-PST] 2.2.2.6)
-    void CheckHeader()
-    {
+    void CheckHeader() {
         if (file.size() < disk::Header::kSize) {
             Problem("file of " + Dec(file.size()) + " bytes is shorter than the 564-byte header");
             return;
         }
         const auto h = At(0, disk::Header::kSize);
-        if (GetU32(h, 0) != 0x4E444221) Problem("header offset 0: dwMagic " + Hex(GetU32(h, 0)) + ", expected 0x4E444221");
+        if (GetU32(h, 0) != 0x4E444221)
+            Problem("header offset 0: dwMagic " + Hex(GetU32(h, 0)) + ", expected 0x4E444221");
         if (GetU16(h, 8) != 0x4D53) Problem("header offset 8: wMagicClient " + Hex(GetU16(h, 8)) + ", expected 0x4D53");
         if (GetU16(h, 10) != 23) Problem("header offset 10: wVer " + Dec(GetU16(h, 10)) + ", expected 23");
         if (GetU16(h, 12) != 19) Problem("header offset 12: wVerClient " + Dec(GetU16(h, 12)) + ", expected 19");
@@ -134,23 +140,27 @@ private:
         if (GetU32(h, 4) != partial)
             Problem("header offset 4: dwCRCPartial " + Hex(GetU32(h, 4)) + ", computed " + Hex(partial));
         const std::uint32_t full = disk::ComputeCrc(h.subspan(8, 516));
-        if (GetU32(h, 524) != full) Problem("header offset 524: dwCRCFull " + Hex(GetU32(h, 524)) + ", computed " + Hex(full));
+        if (GetU32(h, 524) != full)
+            Problem("header offset 524: dwCRCFull " + Hex(GetU32(h, 524)) + ", computed " + Hex(full));
         if (h[512] != 0x80) Problem("header offset 512: bSentinel " + Hex(h[512]) + ", expected 0x80");
         if (h[513] > 1) Problem("header offset 513: bCryptMethod " + Dec(h[513]) + ", expected 0 or 1");
         if (h[248] != 2) Problem("header offset 248: fAMapValid " + Dec(h[248]) + ", expected 2");
         const std::uint64_t eof = GetU64(h, 184);
         if (eof != file.size()) Problem("header offset 184: ibFileEof " + Hex(eof) + ", file size " + Hex(file.size()));
-        if (file.size() <= disk::kFirstRegionOffset || (file.size() - disk::kFirstRegionOffset) % disk::kRegionSize != 0)
+        if (file.size() <= disk::kFirstRegionOffset ||
+            (file.size() - disk::kFirstRegionOffset) % disk::kRegionSize != 0)
             Problem("file size " + Hex(file.size()) + " is not 0x4400 + a whole number of 253952-byte regions");
         if (file.size() > disk::kFirstRegionOffset) {
-            const std::uint64_t last = disk::RegionStart((file.size() - disk::kFirstRegionOffset - 1) / disk::kRegionSize);
-            if (GetU64(h, 192) != last) Problem("header offset 192: ibAMapLast " + Hex(GetU64(h, 192)) + ", last AMap at " + Hex(last));
+            const std::uint64_t last =
+                disk::RegionStart((file.size() - disk::kFirstRegionOffset - 1) / disk::kRegionSize);
+            if (GetU64(h, 192) != last)
+                Problem("header offset 192: ibAMapLast " + Hex(GetU64(h, 192)) + ", last AMap at " + Hex(last));
         }
     }
 
     // ---- B-tree pages ([MS-PST] 2.2.2.7.7)
-    void CheckPageTrailer(std::uint64_t ib, std::uint8_t ptype, std::uint16_t wSig, std::uint64_t bid, const std::string& what)
-    {
+    void CheckPageTrailer(std::uint64_t ib, std::uint8_t ptype, std::uint16_t wSig, std::uint64_t bid,
+                          const std::string& what) {
         const auto p = At(ib, disk::kPageSize);
         if (p[496] != ptype || p[497] != ptype)
             Problem(what + ": ptype/ptypeRepeat " + Hex(p[496]) + "/" + Hex(p[497]) + ", expected " + Hex(ptype));
@@ -160,21 +170,24 @@ private:
         if (GetU64(p, 504) != bid) Problem(what + ": trailer bid " + Hex(GetU64(p, 504)) + ", expected " + Hex(bid));
     }
 
-    void CheckBtPages()
-    {
+    void CheckBtPages() {
         std::set<std::uint64_t> pageBids;
         for (const auto& pg : reader->Pages()) {
-            const std::string what = std::string(pg.nbt ? "NBT" : "BBT") + " page BID " + Hex(pg.bref.bid) + " at " + Hex(pg.bref.ib);
-            CheckPageTrailer(pg.bref.ib, pg.nbt ? 0x81 : 0x80, disk::ComputeSig(pg.bref.ib, pg.bref.bid), pg.bref.bid, what);
+            const std::string what =
+                std::string(pg.nbt ? "NBT" : "BBT") + " page BID " + Hex(pg.bref.bid) + " at " + Hex(pg.bref.ib);
+            CheckPageTrailer(pg.bref.ib, pg.nbt ? 0x81 : 0x80, disk::ComputeSig(pg.bref.ib, pg.bref.bid), pg.bref.bid,
+                             what);
             const std::uint8_t cbEnt = pg.cLevel > 0 ? 24 : pg.nbt ? 32 : 24;
             if (pg.cbEnt != cbEnt) Problem(what + ": cbEnt " + Dec(pg.cbEnt) + ", expected " + Dec(cbEnt));
-            if (pg.cEntMax != 488 / cbEnt) Problem(what + ": cEntMax " + Dec(pg.cEntMax) + ", expected " + Dec(488 / cbEnt));
+            if (pg.cEntMax != 488 / cbEnt)
+                Problem(what + ": cEntMax " + Dec(pg.cEntMax) + ", expected " + Dec(488 / cbEnt));
             if (pg.cEnt > pg.cEntMax) Problem(what + ": cEnt " + Dec(pg.cEnt) + " above cEntMax " + Dec(pg.cEntMax));
             if (pg.cEnt == 0 && pg.expectedLevel >= 0) Problem(what + ": empty non-root page");
             if (GetU32(At(pg.bref.ib, 512), 492) != 0) Problem(what + ": dwPadding not zero");
             for (std::size_t i = 1; i < pg.keys.size(); ++i)
                 if (pg.keys[i] <= pg.keys[i - 1])
-                    Problem(what + ": entry " + Dec(i) + " key " + Hex(pg.keys[i]) + " not above the previous key " + Hex(pg.keys[i - 1]));
+                    Problem(what + ": entry " + Dec(i) + " key " + Hex(pg.keys[i]) + " not above the previous key " +
+                            Hex(pg.keys[i - 1]));
             if (pg.hasParentKey && (pg.keys.empty() || pg.keys.front() != pg.parentKey))
                 Problem(what + ": BTENTRY key " + Hex(pg.parentKey) + " differs from the page's first key " +
                         (pg.keys.empty() ? std::string("(none)") : Hex(pg.keys.front())));
@@ -187,20 +200,22 @@ private:
         const auto& nodes = reader->Nodes();
         for (std::size_t i = 1; i < nodes.size(); ++i)
             if (nodes[i].nid <= nodes[i - 1].nid)
-                Problem("NBT: NID " + Hex(nodes[i].nid) + " follows " + Hex(nodes[i - 1].nid) + " (entries not strictly sorted)");
+                Problem("NBT: NID " + Hex(nodes[i].nid) + " follows " + Hex(nodes[i - 1].nid) +
+                        " (entries not strictly sorted)");
         const auto& blocks = reader->Blocks();
         for (std::size_t i = 1; i < blocks.size(); ++i)
             if (blocks[i].bid <= blocks[i - 1].bid)
-                Problem("BBT: BID " + Hex(blocks[i].bid) + " follows " + Hex(blocks[i - 1].bid) + " (entries not strictly sorted)");
+                Problem("BBT: BID " + Hex(blocks[i].bid) + " follows " + Hex(blocks[i - 1].bid) +
+                        " (entries not strictly sorted)");
     }
 
     // Pages and blocks live in a region's data area and never cross into the next region.
-    void CheckPlacement(std::uint64_t ib, std::uint64_t size, const std::string& what, bool page)
-    {
+    void CheckPlacement(std::uint64_t ib, std::uint64_t size, const std::string& what, bool page) {
         const std::uint64_t align = page ? disk::kPageSize : disk::kSlotSize;
         if (ib % align != 0) Problem(what + ": offset not " + Dec(align) + "-aligned");
         if (ib < disk::kFirstRegionOffset || ib + size > file.size()) {
-            Problem(what + ": [" + Hex(ib) + ", " + Hex(ib + size) + ") not inside the regions of the file (size " + Hex(file.size()) + ")");
+            Problem(what + ": [" + Hex(ib) + ", " + Hex(ib + size) + ") not inside the regions of the file (size " +
+                    Hex(file.size()) + ")");
             return;
         }
         const std::uint64_t r = disk::RegionOf(ib);
@@ -210,17 +225,19 @@ private:
     }
 
     // ---- map pages ([MS-PST] 2.2.2.7.2 - 2.2.2.7.6, 2.2.2.7.4)
-    void CheckMapPages()
-    {
+    void CheckMapPages() {
         if (file.size() >= disk::kDListOffset + disk::kPageSize) {
             const auto d = At(disk::kDListOffset, disk::kPageSize);
             const std::string what = "DList page at 0x4200";
             const std::uint64_t bid = GetU64(d, 504);
             CheckPageTrailer(disk::kDListOffset, 0x86, disk::ComputeSig(disk::kDListOffset, bid), bid, what);
-            if (bid > reader->Header().bidNextP) Problem(what + ": trailer bid " + Hex(bid) + " above bidNextP " + Hex(reader->Header().bidNextP));
-            if (d[0] != 0 || d[1] != 0) Problem(what + ": bFlags/cEntDList " + Dec(d[0]) + "/" + Dec(d[1]) + ", expected 0/0");
+            if (bid > reader->Header().bidNextP)
+                Problem(what + ": trailer bid " + Hex(bid) + " above bidNextP " + Hex(reader->Header().bidNextP));
+            if (d[0] != 0 || d[1] != 0)
+                Problem(what + ": bFlags/cEntDList " + Dec(d[0]) + "/" + Dec(d[1]) + ", expected 0/0");
             if (regions > 0 && GetU32(d, 4) != regions - 1)
-                Problem(what + ": ulCurrentPage " + Dec(GetU32(d, 4)) + ", expected the last AMap's index " + Dec(regions - 1));
+                Problem(what + ": ulCurrentPage " + Dec(GetU32(d, 4)) + ", expected the last AMap's index " +
+                        Dec(regions - 1));
         }
         for (std::uint64_t r = 0; r < regions; ++r) {
             const std::uint64_t ib = disk::RegionStart(r);
@@ -242,15 +259,13 @@ private:
         }
     }
 
-    void CheckAllFF(std::uint64_t at, const std::string& what)
-    {
+    void CheckAllFF(std::uint64_t at, const std::string& what) {
         const auto p = At(at, 496);
         if (std::any_of(p.begin(), p.end(), [](std::uint8_t b) { return b != 0xFF; })) Problem(what + ": not all 0xFF");
     }
 
     // ---- blocks ([MS-PST] 2.2.2.8)
-    void CheckBlocks()
-    {
+    void CheckBlocks() {
         const auto& h = reader->Header();
         for (const auto& b : reader->Blocks()) {
             const std::string what = "block BID " + Hex(b.bid) + " at " + Hex(b.ib);
@@ -268,7 +283,8 @@ private:
             const auto t = blk.subspan(size - 16);
             if (GetU16(t, 0) != b.cb) Problem(what + ": trailer cb " + Dec(GetU16(t, 0)) + ", BBT cb " + Dec(b.cb));
             if (GetU16(t, 2) != disk::ComputeSig(b.ib, b.bid))
-                Problem(what + ": trailer wSig " + Hex(GetU16(t, 2)) + ", expected " + Hex(disk::ComputeSig(b.ib, b.bid)));
+                Problem(what + ": trailer wSig " + Hex(GetU16(t, 2)) + ", expected " +
+                        Hex(disk::ComputeSig(b.ib, b.bid)));
             const std::uint32_t crc = disk::ComputeCrc(blk.first(b.cb));
             if (GetU32(t, 4) != crc) Problem(what + ": block CRC " + Hex(GetU32(t, 4)) + ", computed " + Hex(crc));
             if (GetU64(t, 8) != b.bid) Problem(what + ": trailer bid " + Hex(GetU64(t, 8)) + ", BBT bid " + Hex(b.bid));
@@ -279,8 +295,7 @@ private:
     }
 
     // The BBT must hold exactly the referenced blocks, each with cRef = 1 + its references.
-    void CheckReferences()
-    {
+    void CheckReferences() {
         for (const auto& n : reader->Nodes()) {
             const std::string name = "NID " + Hex(n.nid);
             if (n.bidData != 0) Reference(n.bidData, name + " bidData", false);
@@ -289,21 +304,23 @@ private:
         for (const auto& b : reader->Blocks()) {
             const auto it = refs.find(b.bid);
             const std::uint32_t count = it == refs.end() ? 0 : it->second;
-            if (count == 0) Problem("block BID " + Hex(b.bid) + ": in the BBT but referenced by nothing");
+            if (count == 0)
+                Problem("block BID " + Hex(b.bid) + ": in the BBT but referenced by nothing");
             else if (b.cRef != count + 1)
-                Problem("block BID " + Hex(b.bid) + ": cRef " + Dec(b.cRef) + ", expected " + Dec(count + 1) + " (1 + " + Dec(count) + " references)");
+                Problem("block BID " + Hex(b.bid) + ": cRef " + Dec(b.cRef) + ", expected " + Dec(count + 1) +
+                        " (1 + " + Dec(count) + " references)");
         }
     }
 
-    void Reference(std::uint64_t bid, const std::string& from, bool subnodeTree)
-    {
+    void Reference(std::uint64_t bid, const std::string& from, bool subnodeTree) {
         ++refs[bid];
         const BbtEntry* e = reader->FindBlock(bid);
         if (!e || e->bid != bid) {
             Problem(from + ": BID " + Hex(bid) + " is not in the BBT");
             return;
         }
-        if (subnodeTree && !(bid & 2)) Problem(from + ": BID " + Hex(bid) + " of a subnode tree lacks the internal bit");
+        if (subnodeTree && !(bid & 2))
+            Problem(from + ": BID " + Hex(bid) + " of a subnode tree lacks the internal bit");
         if (!(bid & 2) || !expanded.insert(bid).second) return;
         std::vector<std::uint8_t> b;
         try {
@@ -318,19 +335,24 @@ private:
             return;
         }
         const std::uint16_t cEnt = GetU16(b, 2);
-        if (b[0] == 1 && !subnodeTree) { // XBLOCK / XXBLOCK
-            if (8u + 8u * cEnt != b.size()) Problem(what + ": cb " + Dec(b.size()) + ", " + Dec(cEnt) + " entries need " + Dec(8 + 8 * cEnt));
-            for (std::size_t i = 0; i < cEnt && 8 + 8 * i + 8 <= b.size(); ++i) Reference(GetU64(b, 8 + 8 * i), what + " entry " + Dec(i), false);
-        } else if (b[0] == 2 && subnodeTree) { // SLBLOCK / SIBLOCK
+        if (b[0] == 1 && !subnodeTree) {  // XBLOCK / XXBLOCK
+            if (8u + 8u * cEnt != b.size())
+                Problem(what + ": cb " + Dec(b.size()) + ", " + Dec(cEnt) + " entries need " + Dec(8 + 8 * cEnt));
+            for (std::size_t i = 0; i < cEnt && 8 + 8 * i + 8 <= b.size(); ++i)
+                Reference(GetU64(b, 8 + 8 * i), what + " entry " + Dec(i), false);
+        } else if (b[0] == 2 && subnodeTree) {  // SLBLOCK / SIBLOCK
             const std::size_t ent = b[1] == 0 ? 24 : 16;
-            if (8u + ent * cEnt != b.size()) Problem(what + ": cb " + Dec(b.size()) + ", " + Dec(cEnt) + " entries need " + Dec(8 + ent * cEnt));
+            if (8u + ent * cEnt != b.size())
+                Problem(what + ": cb " + Dec(b.size()) + ", " + Dec(cEnt) + " entries need " + Dec(8 + ent * cEnt));
             if (GetU32(b, 4) != 0) Problem(what + ": dwPadding not zero");
             for (std::size_t i = 0; i < cEnt && 8 + ent * (i + 1) <= b.size(); ++i) {
                 const std::size_t at = 8 + ent * i;
                 const std::string entry = what + " entry " + Dec(i);
                 if (b[1] == 0) {
-                    if (GetU64(b, at + 8) != 0) Reference(GetU64(b, at + 8), entry + " bidData", false);
-                    else Problem(entry + ": SLENTRY bidData is 0");
+                    if (GetU64(b, at + 8) != 0)
+                        Reference(GetU64(b, at + 8), entry + " bidData", false);
+                    else
+                        Problem(entry + ": SLENTRY bidData is 0");
                     if (GetU64(b, at + 16) != 0) Reference(GetU64(b, at + 16), entry + " bidSub", true);
                 } else {
                     Reference(GetU64(b, at + 8), entry, true);
@@ -343,17 +365,18 @@ private:
     }
 
     // ---- allocation maps: recomputed from what the B-trees reach ([MS-PST] 2.2.2.7.2)
-    void CheckAllocation()
-    {
+    void CheckAllocation() {
         std::vector<std::vector<bool>> maps(regions, std::vector<bool>(disk::kPageDataSize * 8, false));
         const auto mark = [&](std::uint64_t ib, std::uint64_t size) {
             if (ib < disk::kFirstRegionOffset || ib % disk::kSlotSize != 0) return;
             const std::uint64_t r = disk::RegionOf(ib);
             if (r >= regions) return;
             const std::uint64_t first = (ib - disk::RegionStart(r)) / disk::kSlotSize;
-            for (std::uint64_t s = first; s < first + size / disk::kSlotSize && s < maps[r].size(); ++s) maps[r][s] = true;
+            for (std::uint64_t s = first; s < first + size / disk::kSlotSize && s < maps[r].size(); ++s)
+                maps[r][s] = true;
         };
-        for (std::uint64_t r = 0; r < regions; ++r) mark(disk::RegionStart(r), disk::SpecialPageCount(r) * disk::kPageSize);
+        for (std::uint64_t r = 0; r < regions; ++r)
+            mark(disk::RegionStart(r), disk::SpecialPageCount(r) * disk::kPageSize);
         for (const auto& pg : reader->Pages()) mark(pg.bref.ib, disk::kPageSize);
         for (const auto& b : reader->Blocks())
             if (b.cb <= disk::kMaxBlockData) mark(b.ib, disk::BlockSize(b.cb));
@@ -369,14 +392,16 @@ private:
             }
             if (differ != 0) {
                 const std::uint64_t at = disk::RegionStart(r) + first * disk::kSlotSize;
-                Problem("AMap at " + Hex(disk::RegionStart(r)) + ": " + Dec(differ) + " bits differ from the allocations; first at offset " +
-                        Hex(at) + " (map says " + (maps[r][first] ? "free" : "allocated") + ", it is " +
-                        (maps[r][first] ? "allocated" : "free") + ")");
+                Problem("AMap at " + Hex(disk::RegionStart(r)) + ": " + Dec(differ) +
+                        " bits differ from the allocations; first at offset " + Hex(at) + " (map says " +
+                        (maps[r][first] ? "free" : "allocated") + ", it is " + (maps[r][first] ? "allocated" : "free") +
+                        ")");
             }
         }
         const std::uint64_t cbFree = freeSlots * disk::kSlotSize;
         if (reader->Header().cbAMapFree != cbFree)
-            Problem("header offset 200: cbAMapFree " + Dec(reader->Header().cbAMapFree) + ", the allocations leave " + Dec(cbFree));
+            Problem("header offset 200: cbAMapFree " + Dec(reader->Header().cbAMapFree) + ", the allocations leave " +
+                    Dec(cbFree));
         for (std::uint64_t r = 0; r < regions; ++r) {
             if (!disk::HasFMap(r)) continue;
             const auto fmap = At(disk::FMapOffset(r), disk::kPageDataSize);
@@ -388,45 +413,46 @@ private:
                 }
                 const auto expect = static_cast<std::uint8_t>(std::min<std::size_t>(best, 255));
                 if (fmap[j] != expect)
-                    Problem("FMap at " + Hex(disk::FMapOffset(r)) + " byte " + Dec(j) + ": " + Dec(fmap[j]) + ", longest free run of AMap " +
-                            Dec(r + j) + " is " + Dec(expect));
+                    Problem("FMap at " + Hex(disk::FMapOffset(r)) + " byte " + Dec(j) + ": " + Dec(fmap[j]) +
+                            ", longest free run of AMap " + Dec(r + j) + " is " + Dec(expect));
             }
         }
     }
 
     // ---- ID counters ([MS-PST] 2.2.2.6 rgnid)
-    void CheckIds()
-    {
+    void CheckIds() {
         const auto& h = reader->Header();
         for (const auto& n : reader->Nodes()) {
             const std::uint32_t type = TypeOf(n.nid), index = n.nid >> 5;
             if (h.rgnid[type] < index)
-                Problem("NID " + Hex(n.nid) + ": index " + Hex(index) + " above rgnid[" + Hex(type) + "] = " + Hex(h.rgnid[type]));
+                Problem("NID " + Hex(n.nid) + ": index " + Hex(index) + " above rgnid[" + Hex(type) +
+                        "] = " + Hex(h.rgnid[type]));
         }
     }
 
     // ---- LTP objects
-    void CheckHeap(const NodeData& data, const std::string& name)
-    {
+    void CheckHeap(const NodeData& data, const std::string& name) {
         const Heap heap(data, name);
         for (std::size_t i = 0; i < heap.Blocks().size(); ++i) {
             const auto& blk = heap.Blocks()[i];
             const std::size_t cb = data.blocks[i].size();
             const std::string where = name + " heap block " + Dec(i);
             const std::size_t mapAt = (blk.rgibAlloc.back() + 1u) & ~1u;
-            if (blk.ibHnpm != mapAt) Problem(where + ": ibHnpm " + Dec(blk.ibHnpm) + ", expected " + Dec(mapAt) + " (after the last allocation)");
+            if (blk.ibHnpm != mapAt)
+                Problem(where + ": ibHnpm " + Dec(blk.ibHnpm) + ", expected " + Dec(mapAt) +
+                        " (after the last allocation)");
             const std::size_t mapEnd = blk.ibHnpm + 4u + 2u * blk.rgibAlloc.size();
             if (cb != mapEnd) Problem(where + ": cb " + Dec(cb) + ", the page map ends at " + Dec(mapEnd));
             if (cb > disk::kMaxBlockData) Problem(where + ": cb " + Dec(cb) + " above 8176");
             const int recorded = heap.RecordedFillLevel(i);
             if (recorded != FillLevel(cb))
-                Problem(where + ": fill level " + Dec(static_cast<std::uint64_t>(recorded)) + ", " + Dec(disk::kMaxBlockData - std::min<std::size_t>(cb, disk::kMaxBlockData)) +
+                Problem(where + ": fill level " + Dec(static_cast<std::uint64_t>(recorded)) + ", " +
+                        Dec(disk::kMaxBlockData - std::min<std::size_t>(cb, disk::kMaxBlockData)) +
                         " bytes free give " + Dec(FillLevel(cb)));
         }
     }
 
-    std::optional<PropertyList> ReadPc(const NodeRef& ref)
-    {
+    std::optional<PropertyList> ReadPc(const NodeRef& ref) {
         try {
             CheckHeap(reader->ReadNodeData(ref), ref.name);
             return reader->ReadPropertyContext(ref);
@@ -436,8 +462,7 @@ private:
         }
     }
 
-    std::optional<Table> ReadTc(const NodeRef& ref)
-    {
+    std::optional<Table> ReadTc(const NodeRef& ref) {
         try {
             CheckHeap(reader->ReadNodeData(ref), ref.name);
             return reader->ReadTable(ref);
@@ -447,8 +472,7 @@ private:
         }
     }
 
-    void ReadObjects()
-    {
+    void ReadObjects() {
         for (const auto& n : reader->Nodes()) {
             const std::uint32_t type = TypeOf(n.nid);
             NodeRef ref{n.bidData, n.bidSub, "NID " + Hex(n.nid)};
@@ -460,15 +484,16 @@ private:
             } else if (tc) {
                 if (auto t = ReadTc(ref)) tcs.emplace(n.nid, std::move(*t));
             }
-            if (tc && n.nidParent != 0) Problem("NID " + Hex(n.nid) + ": table with nidParent " + Hex(n.nidParent) + ", expected 0");
+            if (tc && n.nidParent != 0)
+                Problem("NID " + Hex(n.nid) + ": table with nidParent " + Hex(n.nidParent) + ", expected 0");
         }
     }
 
-    void CheckMandatoryNodes()
-    {
-        static constexpr std::uint32_t kRequired[] = {0x21,   0x61,   0x122,  0x12D,  0x12E,  0x12F,  0x8022, 0x802D, 0x802E, 0x802F, 0x8042,
-                                                      0x804D, 0x804E, 0x804F, 0x8062, 0x806D, 0x806E, 0x806F, 0x2223, 0x2226, 0x2227, 0x2230,
-                                                      0x1E1,  0x201,  0x261,  0x60D,  0x60E,  0x60F,  0x610,  0x671,  0x692};
+    void CheckMandatoryNodes() {
+        static constexpr std::uint32_t kRequired[] = {0x21,   0x61,   0x122,  0x12D,  0x12E,  0x12F,  0x8022, 0x802D,
+                                                      0x802E, 0x802F, 0x8042, 0x804D, 0x804E, 0x804F, 0x8062, 0x806D,
+                                                      0x806E, 0x806F, 0x2223, 0x2226, 0x2227, 0x2230, 0x1E1,  0x201,
+                                                      0x261,  0x60D,  0x60E,  0x60F,  0x610,  0x671,  0x692};
         for (std::uint32_t nid : kRequired)
             if (!reader->FindNode(nid)) Problem("NID " + Hex(nid) + ": mandatory node missing from the NBT");
         static constexpr std::pair<std::uint32_t, std::uint32_t> kParents[] = {
@@ -479,23 +504,28 @@ private:
         for (const auto& [nid, ids] : TemplateColumns()) {
             const auto it = tcs.find(nid);
             if (it == tcs.end()) continue;
-            if (!it->second.rows.empty()) Problem("NID " + Hex(nid) + ": template table has " + Dec(it->second.rows.size()) + " rows, expected none");
+            if (!it->second.rows.empty())
+                Problem("NID " + Hex(nid) + ": template table has " + Dec(it->second.rows.size()) +
+                        " rows, expected none");
             std::vector<std::uint16_t> have;
             for (const auto& c : it->second.columns) have.push_back(static_cast<std::uint16_t>(c.tag >> 16));
             std::sort(have.begin(), have.end());
-            if (have != ids) Problem("NID " + Hex(nid) + ": template has " + Dec(have.size()) + " columns, not the " + Dec(ids.size()) + " expected");
+            if (have != ids)
+                Problem("NID " + Hex(nid) + ": template has " + Dec(have.size()) + " columns, not the " +
+                        Dec(ids.size()) + " expected");
         }
     }
 
-    void CheckStore()
-    {
+    void CheckStore() {
         const auto it = pcs.find(0x21);
         if (it == pcs.end()) return;
         const PropertyList& store = it->second;
         const Property* key = store.Find(0x0FF9);
-        if (!key || key->tag != 0x0FF90102 || key->value.size() != 16) Problem("NID 0x21: PR_RECORD_KEY 0x0FF90102 missing or not 16 bytes");
+        if (!key || key->tag != 0x0FF90102 || key->value.size() != 16)
+            Problem("NID 0x21: PR_RECORD_KEY 0x0FF90102 missing or not 16 bytes");
         if (!store.Has(0x3001)) Problem("NID 0x21: PR_DISPLAY_NAME 0x3001 missing");
-        static constexpr std::pair<std::uint16_t, std::uint32_t> kEntryIds[] = {{0x35E0, 0x8022}, {0x35E3, 0x8062}, {0x35E7, 0x8042}};
+        static constexpr std::pair<std::uint16_t, std::uint32_t> kEntryIds[] = {
+            {0x35E0, 0x8022}, {0x35E3, 0x8062}, {0x35E7, 0x8042}};
         for (const auto& [id, nid] : kEntryIds) {
             const Property* p = store.Find(id);
             const std::string what = "NID 0x21: entry ID " + Hex(id);
@@ -504,16 +534,17 @@ private:
                 continue;
             }
             if (GetU32(p->value, 0) != 0) Problem(what + ": rgbFlags not zero");
-            if (key && key->value.size() == 16 && !std::equal(key->value.begin(), key->value.end(), p->value.begin() + 4))
+            if (key && key->value.size() == 16 &&
+                !std::equal(key->value.begin(), key->value.end(), p->value.begin() + 4))
                 Problem(what + ": provider UID differs from PR_RECORD_KEY");
-            if (GetU32(p->value, 20) != nid) Problem(what + ": names NID " + Hex(GetU32(p->value, 20)) + ", expected " + Hex(nid));
+            if (GetU32(p->value, 20) != nid)
+                Problem(what + ": names NID " + Hex(GetU32(p->value, 20)) + ", expected " + Hex(nid));
         }
     }
 
     // A row mirrors its object: every present cell equals the object's value, and every column
     // the object has a value for is present ([MS-PST] 2.4.4.3).
-    void CompareRow(const std::string& rowName, const Table& t, const TableRow& row, const PropertyList& object)
-    {
+    void CompareRow(const std::string& rowName, const Table& t, const TableRow& row, const PropertyList& object) {
         for (const auto& c : t.columns) {
             const std::uint16_t id = static_cast<std::uint16_t>(c.tag >> 16);
             if (id == 0x67F2 || id == 0x67F3) continue;
@@ -524,15 +555,16 @@ private:
                 Problem(rowName + " column " + Hex(c.tag) + ": cell " + Bytes(cell->value) + ", object has " +
                         (prop ? "type " + Hex(prop->tag & 0xFFFF) : std::string("no such property")));
             else if (cell && cell->value != prop->value)
-                Problem(rowName + " column " + Hex(c.tag) + ": cell " + Bytes(cell->value) + ", object " + Bytes(prop->value));
+                Problem(rowName + " column " + Hex(c.tag) + ": cell " + Bytes(cell->value) + ", object " +
+                        Bytes(prop->value));
             else if (!cell && objectHas)
                 Problem(rowName + " column " + Hex(c.tag) + ": cell absent, object has " + Bytes(prop->value));
         }
     }
 
     // Rows of `t` against the objects `expected`, by row id.
-    void CompareRows(const std::string& tableName, const Table& t, const std::set<std::uint32_t>& expected, bool compareCells)
-    {
+    void CompareRows(const std::string& tableName, const Table& t, const std::set<std::uint32_t>& expected,
+                     bool compareCells) {
         std::set<std::uint32_t> seen;
         for (const auto& row : t.rows) {
             seen.insert(row.rowId);
@@ -548,21 +580,25 @@ private:
             if (!seen.count(nid)) Problem(tableName + ": no row for child " + Hex(nid));
     }
 
-    void CheckFolders()
-    {
+    void CheckFolders() {
         std::map<std::uint32_t, std::set<std::uint32_t>> subfolders, messages, fai;
         for (const auto& n : reader->Nodes()) {
             const std::uint32_t type = TypeOf(n.nid);
-            if (type != NidType::Folder && type != NidType::SearchFolder && type != NidType::Message && type != NidType::Fai) continue;
+            if (type != NidType::Folder && type != NidType::SearchFolder && type != NidType::Message &&
+                type != NidType::Fai)
+                continue;
             const NbtEntry* parent = reader->FindNode(n.nidParent);
             if (!parent || (TypeOf(n.nidParent) != NidType::Folder && TypeOf(n.nidParent) != NidType::SearchFolder)) {
                 Problem("NID " + Hex(n.nid) + ": nidParent " + Hex(n.nidParent) + " is not a folder in the NBT");
                 continue;
             }
-            if (n.nid == n.nidParent) continue; // the root folder
-            if (type == NidType::Message) messages[n.nidParent].insert(n.nid);
-            else if (type == NidType::Fai) fai[n.nidParent].insert(n.nid);
-            else subfolders[n.nidParent].insert(n.nid);
+            if (n.nid == n.nidParent) continue;  // the root folder
+            if (type == NidType::Message)
+                messages[n.nidParent].insert(n.nid);
+            else if (type == NidType::Fai)
+                fai[n.nidParent].insert(n.nid);
+            else
+                subfolders[n.nidParent].insert(n.nid);
         }
         for (const auto& [nid, props] : pcs) {
             if (TypeOf(nid) != NidType::Folder) continue;
@@ -576,30 +612,36 @@ private:
             if (hier != tcs.end()) {
                 CompareRows("hierarchy table " + Hex(hier->first), hier->second, subfolders[nid], true);
                 const Property* sub = props.Find(0x360A);
-                if (!sub || sub->tag != 0x360A000B) Problem(name + ": PR_SUBFOLDERS 0x360A000B missing");
+                if (!sub || sub->tag != 0x360A000B)
+                    Problem(name + ": PR_SUBFOLDERS 0x360A000B missing");
                 else if ((sub->value.at(0) != 0) != !hier->second.rows.empty())
-                    Problem(name + ": PR_SUBFOLDERS " + Dec(sub->value.at(0)) + " but the hierarchy table has " + Dec(hier->second.rows.size()) + " rows");
+                    Problem(name + ": PR_SUBFOLDERS " + Dec(sub->value.at(0)) + " but the hierarchy table has " +
+                            Dec(hier->second.rows.size()) + " rows");
             }
             if (cont != tcs.end()) {
                 CompareRows("contents table " + Hex(cont->first), cont->second, messages[nid], true);
                 std::uint32_t unread = 0;
                 for (std::uint32_t m : messages[nid])
-                    if (const auto pc = pcs.find(m); pc != pcs.end() && (pc->second.GetInt32(0x0E07) & 1) == 0) ++unread;
+                    if (const auto pc = pcs.find(m); pc != pcs.end() && (pc->second.GetInt32(0x0E07) & 1) == 0)
+                        ++unread;
                 const Property* count = props.Find(0x3602);
                 const Property* un = props.Find(0x3603);
-                if (!count || count->value.size() != 4) Problem(name + ": PR_CONTENT_COUNT 0x36020003 missing");
+                if (!count || count->value.size() != 4)
+                    Problem(name + ": PR_CONTENT_COUNT 0x36020003 missing");
                 else if (GetU32(count->value, 0) != cont->second.rows.size())
-                    Problem(name + ": PR_CONTENT_COUNT " + Dec(GetU32(count->value, 0)) + ", contents table has " + Dec(cont->second.rows.size()) + " rows");
-                if (!un || un->value.size() != 4) Problem(name + ": PR_CONTENT_UNREAD 0x36030003 missing");
+                    Problem(name + ": PR_CONTENT_COUNT " + Dec(GetU32(count->value, 0)) + ", contents table has " +
+                            Dec(cont->second.rows.size()) + " rows");
+                if (!un || un->value.size() != 4)
+                    Problem(name + ": PR_CONTENT_UNREAD 0x36030003 missing");
                 else if (GetU32(un->value, 0) != unread)
-                    Problem(name + ": PR_CONTENT_UNREAD " + Dec(GetU32(un->value, 0)) + ", " + Dec(unread) + " messages lack MSGFLAG_READ");
+                    Problem(name + ": PR_CONTENT_UNREAD " + Dec(GetU32(un->value, 0)) + ", " + Dec(unread) +
+                            " messages lack MSGFLAG_READ");
             }
             if (faiT != tcs.end()) CompareRows("FAI table " + Hex(faiT->first), faiT->second, fai[nid], false);
         }
     }
 
-    void CheckMessages()
-    {
+    void CheckMessages() {
         for (const auto& n : reader->Nodes()) {
             if (TypeOf(n.nid) != NidType::Message && TypeOf(n.nid) != NidType::Fai) continue;
             const NodeRef ref{n.bidData, n.bidSub, "NID " + Hex(n.nid)};
@@ -632,24 +674,24 @@ private:
             if (attachTable) {
                 CompareAttachmentRows(ref.name + " attachment table", *attachTable, attachments);
             } else if (!attachments.empty()) {
-                Problem(ref.name + ": " + Dec(attachments.size()) + " attachment subnodes but no attachment table 0x671");
+                Problem(ref.name + ": " + Dec(attachments.size()) +
+                        " attachment subnodes but no attachment table 0x671");
             }
             attachPcs.clear();
         }
     }
 
     // Data bytes of a node and, recursively, of all its subnodes.
-    std::uint64_t TreeBytes(const NodeRef& ref, int depth)
-    {
+    std::uint64_t TreeBytes(const NodeRef& ref, int depth) {
         if (depth > 4) throw PstFormatError(ref.name + ": subnodes nested deeper than 4 levels");
         std::uint64_t total = reader->ReadNodeData(ref).data.size();
-        for (const auto& s : reader->Subnodes(ref)) total += TreeBytes({s.bidData, s.bidSub, ref.name + " / subnode " + Hex(s.nid)}, depth + 1);
+        for (const auto& s : reader->Subnodes(ref))
+            total += TreeBytes({s.bidData, s.bidSub, ref.name + " / subnode " + Hex(s.nid)}, depth + 1);
         return total;
     }
 
     // PR_MESSAGE_SIZE counts the message's data and every subnode's data, recursively.
-    void CheckMessageSize(std::uint32_t nid, const NodeRef& ref)
-    {
+    void CheckMessageSize(std::uint32_t nid, const NodeRef& ref) {
         const auto pc = pcs.find(nid);
         if (pc == pcs.end()) return;
         const Property* size = pc->second.Find(0x0E08);
@@ -660,18 +702,19 @@ private:
         try {
             const std::uint64_t bytes = std::min<std::uint64_t>(TreeBytes(ref, 0), 0x7FFFFFFF);
             if (GetU32(size->value, 0) != bytes)
-                Problem(ref.name + ": PR_MESSAGE_SIZE " + Dec(GetU32(size->value, 0)) + ", the node and its subnodes hold " + Dec(bytes) + " bytes");
+                Problem(ref.name + ": PR_MESSAGE_SIZE " + Dec(GetU32(size->value, 0)) +
+                        ", the node and its subnodes hold " + Dec(bytes) + " bytes");
         } catch (const std::exception& e) {
             Problem(std::string("message size: ") + e.what());
         }
     }
 
-    void CompareAttachmentRows(const std::string& tableName, const Table& t, const std::set<std::uint32_t>& expected)
-    {
+    void CompareAttachmentRows(const std::string& tableName, const Table& t, const std::set<std::uint32_t>& expected) {
         std::set<std::uint32_t> seen;
         for (const auto& row : t.rows) {
             seen.insert(row.rowId);
-            if (!expected.count(row.rowId)) Problem(tableName + ": row " + Hex(row.rowId) + " names no attachment subnode");
+            if (!expected.count(row.rowId))
+                Problem(tableName + ": row " + Hex(row.rowId) + " names no attachment subnode");
             else if (const auto pc = attachPcs.find(row.rowId); pc != attachPcs.end())
                 CompareRow(tableName + " row " + Hex(row.rowId), t, row, pc->second);
         }
@@ -697,10 +740,9 @@ private:
     std::size_t problemCount = 0;
 };
 
-} // namespace
+}  // namespace
 
-std::vector<std::string> VerifyPstBytes(const std::vector<std::uint8_t>& bytes)
-{
+std::vector<std::string> VerifyPstBytes(const std::vector<std::uint8_t>& bytes) {
     try {
         return Checker(bytes).Run();
     } catch (const std::exception& e) {
@@ -708,19 +750,17 @@ std::vector<std::string> VerifyPstBytes(const std::vector<std::uint8_t>& bytes)
     }
 }
 
-std::vector<std::string> VerifyPst(const std::string& path)
-{
+std::vector<std::string> VerifyPst(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {"cannot open " + path};
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     return VerifyPstBytes(bytes);
 }
 
-std::string JoinProblems(const std::vector<std::string>& problems)
-{
+std::string JoinProblems(const std::vector<std::string>& problems) {
     std::string s;
     for (const auto& p : problems) s += p + "\n";
     return s;
 }
 
-} // namespace quill::pst::verify
+}  // namespace quill::pst::verify

@@ -17,4 +17,4 @@ namespace quill::pst::verify {
 // The problems joined one per line, for test failure messages.
 [[nodiscard]] std::string JoinProblems(const std::vector<std::string>& problems);
 
-} // namespace quill::pst::verify
+}  // namespace quill::pst::verify
