@@ -1,12 +1,10 @@
 #pragma once
-// Finding the current user's message store and listing its containers,
-// against the few controls of the window that discovery touches.
+// The window's store discovery: the store found by the lookup in win32/ is
+// shown, and its containers listed, in the few controls discovery touches.
 
 #include "convert/RunInterfaces.h"
+#include "win32/StoreLookup.h"
 
-#include <windows.h>
-
-#include <optional>
 #include <string>
 
 namespace quill {
@@ -45,25 +43,6 @@ struct StoreView {
     CommandButton& convert;
     EventPump& pump;
 };
-
-// Where discovery reads the mail program's settings. Tests point it at a
-// throwaway key; the program uses the defaults.
-struct DiscoverySources {
-    HKEY root = HKEY_CURRENT_USER;
-    std::wstring productKey = L"SOFTWARE\\IncrediMail";
-};
-
-struct StoreFolders {
-    std::wstring store;        // ends in a backslash
-    std::wstring attachments;  // store + "Attachments\"
-};
-
-// The store the registry describes, if its folder exists; otherwise the one
-// in the default data folder (%LOCALAPPDATA%, then the older "Local
-// Settings\Application Data" of the profile), for the registry's identity or,
-// without one, the first identity folder holding containers; otherwise the
-// registry's store even though its folder is missing. Nothing without one.
-[[nodiscard]] std::optional<StoreFolders> FindStore(const DiscoverySources& sources = {});
 
 // Discovery as the window runs it once on load: finds the store, shows both
 // folders with their tooltips and lists the containers. Without a store the

@@ -5,7 +5,7 @@
 
 #include "cli/Commands.h"
 #include "convert/ConversionRun.h"
-#include "convert/StoreListing.h"
+#include "store/StoreListing.h"
 #include "platform/File.h"
 
 namespace quill::cli {

@@ -1,5 +1,6 @@
-#include "app/DiscoverStoreFolder.h"
 #include "cli/Commands.h"
+
+#include "win32/DiscoverStoreFolder.h"
 
 namespace quill::cli {
 

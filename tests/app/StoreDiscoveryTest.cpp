@@ -2,9 +2,10 @@
 // that records every call, on Wine's real registry and file system.
 #include "app/StoreDiscovery.h"
 
-#include "TestSupport.h"
-#include "app/DiscoverStoreFolder.h"
-#include "app/modMain.h"
+#include "app/WindowEventPump.h"
+#include "tests/win32/TestSupport.h"
+#include "win32/DiscoverStoreFolder.h"
+#include "win32/Win32Handles.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -367,14 +368,6 @@ TEST(WindowEventPumpTest, RunsPendingMessagesAndKeepsAQuit) {
     MSG msg;
     ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit was swallowed";
     EXPECT_EQ(msg.wParam, 7u);
-}
-
-TEST(OpenWebPageTest, EmptyAddressDoesNothing) {
-    // Would open a window of the shell's own (and under Wine start a process)
-    // if it reached ShellExecuteW; the last-error trick tells it did not.
-    ::SetLastError(12345);
-    OpenWebPage(L"");
-    EXPECT_EQ(::GetLastError(), 12345u);
 }
 
 }  // namespace

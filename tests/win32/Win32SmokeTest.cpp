@@ -2,7 +2,7 @@
 // environment (and keep working on the real one): windows and message
 // dispatch, GDI into memory, the registry, the v6 common controls bound by
 // the manifest, and window subclassing.
-#include "app/Win32Handles.h"
+#include "win32/Win32Handles.h"
 
 #include <windows.h>
 

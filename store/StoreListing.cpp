@@ -1,4 +1,4 @@
-#include "convert/StoreListing.h"
+#include "store/StoreListing.h"
 
 #include "platform/File.h"
 

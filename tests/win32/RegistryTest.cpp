@@ -1,5 +1,5 @@
 // RegKeyExists and RegReadValue against real keys in a throwaway HKCU key.
-#include "app/registry.h"
+#include "win32/Registry.h"
 
 #include "TestSupport.h"
 

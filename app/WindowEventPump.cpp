@@ -1,15 +1,8 @@
-#include "app/modMain.h"
+#include "app/WindowEventPump.h"
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 namespace quill {
-
-void OpenWebPage(const std::wstring& address) {
-    if (address.empty()) return;
-    ::ShellExecuteW(nullptr, L"open", address.c_str(), L"", L"", SW_SHOWNORMAL);
-}
 
 void WindowEventPump::Pump() {
     MSG msg;

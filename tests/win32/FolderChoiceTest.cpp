@@ -1,10 +1,10 @@
 // The folder chooser: its path handling through the seam, on made-up
 // choices and on real shell items, and the dialog itself driven from a
 // second thread as a user would.
-#include "app/registry.h"
+#include "win32/FolderChooser.h"
 
 #include "TestSupport.h"
-#include "app/ComPtr.h"
+#include "win32/ComPtr.h"
 
 #include <shlobj.h>
 

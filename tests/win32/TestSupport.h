@@ -1,8 +1,8 @@
 #pragma once
-// Throwaway registry keys, folders and environment values for the app tests.
+// Throwaway registry keys, folders and environment values for the Win32 tests.
 // Each cleans up after itself so the shared Wine prefix stays as it was.
 
-#include "app/Win32Handles.h"
+#include "win32/Win32Handles.h"
 
 #include <windows.h>
 

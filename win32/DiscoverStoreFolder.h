@@ -1,6 +1,6 @@
 #pragma once
-// Store discovery for callers that stay away from <windows.h> (the command
-// line). Windows builds only; link quill_app_core.
+// Store lookup for callers that stay away from <windows.h> (the command
+// line). Windows builds only; link quill_win32.
 
 #include <string>
 

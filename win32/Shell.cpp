@@ -1,0 +1,14 @@
+#include "win32/Shell.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+namespace quill {
+
+void OpenWebPage(const std::wstring& address) {
+    if (address.empty()) return;
+    ::ShellExecuteW(nullptr, L"open", address.c_str(), L"", L"", SW_SHOWNORMAL);
+}
+
+}  // namespace quill

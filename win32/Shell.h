@@ -1,0 +1,12 @@
+#pragma once
+// The `modMain` module: the shell helper the window's link labels call.
+
+#include <string>
+
+namespace quill {
+
+// Opens the address with the shell's "open" verb (the default browser for a
+// web address). An empty address does nothing; shell failures are ignored.
+void OpenWebPage(const std::wstring& address);
+
+}  // namespace quill
