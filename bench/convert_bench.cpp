@@ -19,6 +19,7 @@
 
 #include "cli/Commands.h"
 #include "platform/File.h"
+#include "platform/Path.h"
 #include "pst/PstWriter.h"
 #include "store/ContainerReader.h"
 #include "tools/StoreGenerator.h"

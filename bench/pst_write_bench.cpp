@@ -6,6 +6,7 @@
 //
 // With --keep the PST stays in DIR (for checking it with the readers afterwards).
 #include "platform/File.h"
+#include "platform/Path.h"
 #include "pst/PstWriter.h"
 
 #include <sys/resource.h>

@@ -1,12 +1,14 @@
 #include <chrono>
-#include <ctime>
 #include <iomanip>
 #include <sstream>
 
 #include "cli/Commands.h"
 #include "convert/ConversionRun.h"
 #include "store/StoreListing.h"
+#include "platform/Clock.h"
+#include "platform/Console.h"
 #include "platform/File.h"
+#include "platform/Path.h"
 
 namespace quill::cli {
 namespace {
@@ -51,16 +53,7 @@ class ConsoleRun : public RunView, public FolderChooser, public MessageBoxes, pu
         out_ << t << "\n";
     }
     void Pump() override {}
-    LocalTime Now() override {
-        std::time_t now = std::time(nullptr);
-        std::tm tm{};
-#ifdef _WIN32
-        localtime_s(&tm, &now);
-#else
-        localtime_r(&now, &tm);
-#endif
-        return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
-    }
+    LocalTime Now() override { return platform::LocalNow(); }
 
     void Progress(const std::string& container, std::uint64_t messages, std::uint64_t bytes) {
         messages_ = messages;

@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "platform/File.h"
+#include "platform/Path.h"
 #include "store/ContainerReader.h"
 
 namespace quill::cli {

@@ -1,7 +1,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
-#include "platform/File.h"
+#include "platform/Console.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args = quill::platform::CommandLineArguments(argc, argv);

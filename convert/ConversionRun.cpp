@@ -4,6 +4,8 @@
 
 #include "convert/EmlMessageFile.h"
 #include "platform/File.h"
+#include "platform/NumberedName.h"
+#include "platform/Path.h"
 #include "store/ContainerReader.h"
 
 namespace quill {
@@ -15,7 +17,7 @@ constexpr const char* kOutlookFailureLines =
     "Outlook 2010 (64 Bit).\r\n"
     "Re-install Outlook 2010 as 32 bit.";
 
-bool EndsWithSeparator(const std::string& path) { return !path.empty() && (path.back() == '\\' || path.back() == '/'); }
+bool EndsWithSeparator(const std::string& path) { return !path.empty() && platform::IsPathSeparator(path.back()); }
 
 std::string Trim(const std::string& s) {
     std::size_t b = 0, e = s.size();
@@ -29,14 +31,7 @@ std::string Plural(std::uint64_t n, const char* word) { return std::to_string(n)
 }  // namespace
 
 std::string ContainerFolderName(const std::string& entry) {
-    std::string name = entry;
-    auto cut = name.find_last_of("/\\");
-    if (cut != std::string::npos) name = name.substr(cut + 1);
-    if (name.size() >= 4) {
-        std::string ext = name.substr(name.size() - 4);
-        for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (ext == ".imm") name.resize(name.size() - 4);
-    }
+    std::string name(platform::WithoutContainerExtension(platform::LastPathComponent(entry)));
     if (name.empty() || name == "." || name == "..") name = "_" + name;
     return name;
 }
@@ -209,18 +204,13 @@ void ConversionRun::WriteReport(RunOutcome& outcome) {
         text += f.container + "\t" + (f.message ? std::to_string(f.message) : std::string("-")) + "\t" +
                 std::to_string(f.offset) + "\t" + f.what + "\t" + f.why + "\r\n";
     }
-    const std::string base = outcome.targetFolder + "Quillmere report " + FormatRunTime(s_.clock->Now());
-    for (int copy = 1; copy < 1000; ++copy) {
-        std::string path = base + (copy > 1 ? " (" + std::to_string(copy) + ")" : "") + ".txt";
-        try {
-            platform::OutputFile file(path);
-            file.Write(text);
-            file.Close();
-            outcome.reportPath = path;
-            return;
-        } catch (const platform::FileError& e) {
-            if (e.kind() != platform::FileError::Kind::Exists) return;
-        }
+    const std::string stem = outcome.targetFolder + "Quillmere report " + FormatRunTime(s_.clock->Now());
+    try {
+        auto path = platform::CreateUnderFreeName(
+            stem, ".txt", [&](const std::string& candidate) { return platform::WriteNewFile(candidate, text); });
+        if (path) outcome.reportPath = *path;
+    } catch (const platform::FileError&) {
+        // No report then: the outcome still lists every failure.
     }
 }
 

@@ -4,38 +4,28 @@
 #include <vector>
 
 #include "mime/MimeMessage.h"
+#include "platform/Ascii.h"
 #include "platform/File.h"
+#include "platform/Path.h"
 
 namespace quill {
 namespace {
 
 constexpr std::string_view kJoinMark = "return-path: ";
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool MarkAt(const std::string& text, std::size_t at) {
-    if (at + kJoinMark.size() > text.size()) return false;
-    for (std::size_t i = 0; i < kJoinMark.size(); ++i)
-        if (Lower(text[at + i]) != kJoinMark[i]) return false;
-    return true;
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    return s;
+    return platform::StartsWithIgnoreCase(std::string_view(text).substr(at), kJoinMark);
 }
 
 }  // namespace
 
 std::string SafeAttachmentName(const std::string& name) {
-    std::string last = name;
-    auto cut = last.find_last_of("/\\");
-    if (cut != std::string::npos) last = last.substr(cut + 1);
+    std::string last(platform::LastPathComponent(name));
     if (last.size() >= 2 && last[1] == ':') last = last.substr(2);  // a drive
     while (!last.empty() && (last.back() == ' ' || last.back() == '.')) last.pop_back();
     if (last.empty()) return {};
     // Device names are devices in every folder, with any extension.
-    std::string stem = Upper(last.substr(0, last.find('.')));
+    std::string stem = platform::UpperAscii(last.substr(0, last.find('.')));
     static const std::array<std::string_view, 6> kDevices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     for (auto d : kDevices)
         if (stem == d) return {};

@@ -1,33 +1,29 @@
 #include "convert/EmlMessageFile.h"
 
 #include "platform/File.h"
+#include "platform/NumberedName.h"
+#include "platform/Path.h"
 
 namespace quill {
 
 std::string MessageFileName(int number, int copy) {
-    std::string name = "email-" + std::to_string(number);
-    if (copy > 1) name += " (" + std::to_string(copy) + ")";
-    return name + ".eml";
+    return platform::NumberedName("email-" + std::to_string(number), ".eml", copy);
 }
 
 WriteResult WriteMessageFile(const std::string& folder, int number, const std::string& text) {
     WriteResult result;
-    constexpr int kMaxCopies = 100000;
-    for (int copy = 1; copy <= kMaxCopies; ++copy) {
-        result.path = platform::JoinPath(folder, MessageFileName(number, copy));
-        try {
-            platform::OutputFile file(result.path);  // fails when the name is taken
-            file.Write(text);
-            file.Close();
-            result.ok = true;
-            return result;
-        } catch (const platform::FileError& e) {
-            if (e.kind() == platform::FileError::Kind::Exists) continue;
-            result.error = e.what();
-            return result;
-        }
+    try {
+        auto path = platform::CreateUnderFreeName(platform::JoinPath(folder, "email-" + std::to_string(number)), ".eml",
+                                                  [&](const std::string& candidate) {
+                                                      result.path = candidate;
+                                                      return platform::WriteNewFile(candidate, text);
+                                                  });
+        result.ok = path.has_value();
+        if (!result.ok)
+            result.error = "no free file name for message " + std::to_string(number) + " in \"" + folder + "\"";
+    } catch (const platform::FileError& e) {
+        result.error = e.what();
     }
-    result.error = "no free file name for message " + std::to_string(number) + " in \"" + folder + "\"";
     return result;
 }
 

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <set>
 
 #include "mime/Header.h"
 #include "mime/HeaderValue.h"
+#include "platform/Ascii.h"
 #include "platform/Charset.h"
+#include "platform/Path.h"
+#include "platform/Utf.h"
 
 namespace quill {
 namespace {
@@ -83,16 +85,6 @@ constexpr std::size_t kMetaSniffBytes = 2048;  // a <meta> charset stands in the
 constexpr std::size_t kMaxNameFromSubject = 120;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string UpperAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = Upper(c);
-    return out;
-}
-
 // Blank runs become one space, blanks at the ends go.
 std::string CollapseBlanks(std::string_view s) {
     std::string out;
@@ -145,7 +137,7 @@ const Part* BodyPart(const Part& root, std::string_view mediaType) {
 std::vector<const mime::HeaderField*> FieldsNamed(const mime::Header& header, std::string_view name) {
     std::vector<const mime::HeaderField*> out;
     for (const auto& f : header.Fields())
-        if (mime::EqualsIgnoreCase(f.name, name)) out.push_back(&f);
+        if (platform::EqualsIgnoreCase(f.name, name)) out.push_back(&f);
     return out;
 }
 
@@ -174,7 +166,7 @@ std::string CleanAddress(std::string_view raw) {
     std::string a;
     for (char c : raw)
         if (!IsBlank(c) && c != '<' && c != '>') a += c;
-    if (mime::StartsWithIgnoreCase(a, "mailto:")) a.erase(0, 7);
+    if (platform::StartsWithIgnoreCase(a, "mailto:")) a.erase(0, 7);
     // An obsolete route "@a,@b:user@host" keeps only the mailbox.
     if (!a.empty() && a[0] == '@') {
         std::size_t colon = a.find(':');
@@ -303,15 +295,15 @@ std::vector<DateToken> TokenizeDate(std::string_view text) {
             ++i;
         } else if (depth > 0) {
             ++i;
-        } else if (IsDigit(c)) {
+        } else if (platform::IsAsciiDigit(c)) {
             std::size_t j = i;
-            while (j < text.size() && IsDigit(text[j])) ++j;
+            while (j < text.size() && platform::IsAsciiDigit(text[j])) ++j;
             tokens.push_back({DateToken::Number, std::string(text.substr(i, j - i))});
             i = j;
-        } else if (IsAsciiLetter(c)) {
+        } else if (platform::IsAsciiLetter(c)) {
             std::size_t j = i;
-            while (j < text.size() && IsAsciiLetter(text[j])) ++j;
-            tokens.push_back({DateToken::Word, mime::ToLower(text.substr(i, j - i))});
+            while (j < text.size() && platform::IsAsciiLetter(text[j])) ++j;
+            tokens.push_back({DateToken::Word, platform::LowerAscii(text.substr(i, j - i))});
             i = j;
         } else if (c == '+' || c == '-') {
             tokens.push_back({DateToken::Sign, std::string(1, c)});
@@ -336,8 +328,7 @@ std::string FileNameFromParameter(const mime::Parameter* p, std::string_view cha
 // A name usable as a file name: its last path component, no control or
 // reserved characters, no blanks or dots at the ends.
 std::string SafeFileName(std::string_view name) {
-    std::size_t cut = name.find_last_of("/\\");
-    if (cut != std::string_view::npos) name.remove_prefix(cut + 1);
+    name = platform::LastPathComponent(name);
     std::string out;
     for (char c : name) {
         auto u = static_cast<unsigned char>(c);
@@ -378,17 +369,10 @@ std::string ExtensionForType(std::string_view type) {
     return ".dat";
 }
 
-// The extension of a file name with its dot, empty when it has none.
-std::string ExtensionOf(std::string_view name) {
-    std::size_t dot = name.find_last_of('.');
-    if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size()) return {};
-    return std::string(name.substr(dot));
-}
-
 // The ids an HTML body refers to as "cid:...", lower case.
 std::set<std::string> CidReferences(std::string_view html) {
     std::set<std::string> ids;
-    std::string lower = mime::ToLower(html);
+    std::string lower = platform::LowerAscii(html);
     for (std::size_t at = lower.find("cid:"); at != std::string::npos; at = lower.find("cid:", at + 4)) {
         std::size_t end = at + 4;
         while (end < lower.size() && std::string_view("\"'<> \t\r\n)").find(lower[end]) == std::string_view::npos)
@@ -397,17 +381,7 @@ std::set<std::string> CidReferences(std::string_view html) {
         std::string id = lower.substr(at + 4, end - at - 4);
         ids.insert(id);
         // cid: URLs may be percent-encoded (RFC 2392); Content-ID values are not.
-        std::string decoded;
-        for (std::size_t k = 0; k < id.size(); ++k) {
-            if (id[k] == '%' && k + 2 < id.size() && std::isxdigit(static_cast<unsigned char>(id[k + 1])) &&
-                std::isxdigit(static_cast<unsigned char>(id[k + 2]))) {
-                decoded += static_cast<char>(std::stoi(id.substr(k + 1, 2), nullptr, 16));
-                k += 2;
-            } else {
-                decoded += id[k];
-            }
-        }
-        ids.insert(mime::ToLower(decoded));
+        ids.insert(platform::LowerAscii(mime::PercentDecode(id)));
     }
     return ids;
 }
@@ -424,14 +398,14 @@ std::string ContentId(const Part& part) {
 
 // The charset an HTML document declares in its <meta>, empty when none.
 std::string MetaCharset(std::string_view html) {
-    std::string head = mime::ToLower(html.substr(0, std::min(html.size(), kMetaSniffBytes)));
+    std::string head = platform::LowerAscii(html.substr(0, std::min(html.size(), kMetaSniffBytes)));
     std::size_t at = head.find("charset=");
     if (at == std::string::npos) return {};
     std::size_t start = at + 8;
     while (start < head.size() && (head[start] == '"' || head[start] == '\'' || head[start] == ' ')) ++start;
     std::size_t end = start;
-    while (end < head.size() && (std::isalnum(static_cast<unsigned char>(head[end])) || head[end] == '-' ||
-                                 head[end] == '_' || head[end] == ':' || head[end] == '.'))
+    while (end < head.size() && (platform::IsAsciiAlnum(head[end]) || head[end] == '-' || head[end] == '_' ||
+                                 head[end] == ':' || head[end] == '.'))
         ++end;
     return head.substr(start, end - start);
 }
@@ -451,13 +425,7 @@ void AppendUnicodeZ(std::vector<std::uint8_t>& out, std::string_view utf8) {
 
 // ---- HTML to text ---------------------------------------------------------
 
-std::size_t FindIgnoreCase(std::string_view text, std::string_view needle, std::size_t from) {
-    for (std::size_t at = from; at + needle.size() <= text.size(); ++at)
-        if (mime::StartsWithIgnoreCase(text.substr(at), needle)) return at;
-    return std::string_view::npos;
-}
-
-void AppendCodePoint(std::string& out, std::uint32_t cp) { pst::AppendUtf8(out, cp == 0 ? 0xFFFD : cp); }
+void AppendCodePoint(std::string& out, std::uint32_t cp) { platform::AppendUtf8(out, cp == 0 ? 0xFFFD : cp); }
 
 // An entity at html[i] == '&'; returns the length consumed, 0 when it is none.
 std::size_t DecodeEntity(std::string_view html, std::size_t i, std::string& out) {
@@ -470,10 +438,7 @@ std::size_t DecodeEntity(std::string_view html, std::size_t i, std::string& out)
         std::string_view digits = name.substr(hex ? 2 : 1);
         if (digits.empty() || digits.size() > 7) return 0;
         for (char c : digits) {
-            int v = IsDigit(c)                    ? c - '0'
-                    : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
-                    : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                  : -1;
+            int v = hex ? platform::HexDigitValue(c) : platform::IsAsciiDigit(c) ? c - '0' : -1;
             if (v < 0) return 0;
             cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(v);
         }
@@ -632,7 +597,7 @@ std::optional<std::int64_t> ParseMailDate(std::string_view text) {
 
 std::size_t SubjectPrefixLength(std::string_view subject) {
     std::size_t n = 0;
-    while (n < subject.size() && n <= 3 && IsAsciiLetter(subject[n])) ++n;
+    while (n < subject.size() && n <= 3 && platform::IsAsciiLetter(subject[n])) ++n;
     if (n == 0 || n > 3 || n >= subject.size() || subject[n] != ':') return 0;
     ++n;
     if (n < subject.size() && subject[n] == ' ') ++n;
@@ -652,55 +617,23 @@ std::vector<std::uint8_t> OneOffEntryId(std::string_view name, std::string_view 
 }
 
 std::vector<std::uint8_t> AddressSearchKey(std::string_view address) {
-    std::string key = "SMTP:" + UpperAscii(address);
+    std::string key = "SMTP:" + platform::UpperAscii(address);
     std::vector<std::uint8_t> out(key.begin(), key.end());
     out.push_back(0);
     return out;
 }
 
-std::uint32_t CodePageForCharset(std::string_view charset, std::string_view bytes) {
-    std::string name = platform::NormaliseCharsetName(charset);
-    struct CodePage {
-        std::string_view name;
-        std::uint32_t cp;
-    };
-    static constexpr CodePage kPages[] = {
-        {"utf-8", 65001},       {"utf-7", 65000},        {"us-ascii", 20127},    {"iso-8859-1", 28591},
-        {"iso-8859-2", 28592},  {"iso-8859-3", 28593},   {"iso-8859-4", 28594},  {"iso-8859-5", 28595},
-        {"iso-8859-6", 28596},  {"iso-8859-7", 28597},   {"iso-8859-8", 28598},  {"iso-8859-9", 28599},
-        {"iso-8859-13", 28603}, {"iso-8859-15", 28605},  {"koi8-r", 20866},      {"koi8-u", 21866},
-        {"iso-2022-jp", 50220}, {"shift_jis", 932},      {"euc-jp", 51932},      {"gb2312", 936},
-        {"gbk", 936},           {"gb18030", 54936},      {"hz-gb-2312", 52936},  {"big5", 950},
-        {"euc-kr", 949},        {"ks_c_5601-1987", 949}, {"iso-2022-kr", 50225}, {"utf-16", 1200},
-        {"utf-16le", 1200},     {"utf-16be", 1201},      {"ibm866", 866},        {"cp866", 866},
-        {"tis-620", 874},       {"windows-874", 874},    {"macintosh", 10000},
-    };
-    for (const auto& p : kPages) {
-        if (p.name != name) continue;
-        // Mail labelled ASCII that holds 8-bit bytes was written in something else.
-        if (p.cp == 20127 &&
-            !std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-            break;
-        return p.cp;
-    }
-    for (std::string_view prefix : {"windows-", "cp"}) {
-        if (name.rfind(prefix, 0) != 0 || name.size() == prefix.size() || name.size() > prefix.size() + 5) continue;
-        std::string digits = name.substr(prefix.size());
-        if (std::all_of(digits.begin(), digits.end(), IsDigit)) return static_cast<std::uint32_t>(std::stoul(digits));
-    }
-    return platform::IsValidUtf8(bytes) ? 65001 : 1252;
-}
-
 std::string ShortFileName(std::string_view longName, int serial) {
-    std::string ext = ExtensionOf(longName);
+    std::string ext(platform::PathExtension(longName));
     std::string_view base = longName.substr(0, longName.size() - ext.size());
     if (!ext.empty()) ext.erase(0, 1);
     auto filter = [](std::string_view s) {
         std::string out;
         for (char c : s) {
             auto u = static_cast<unsigned char>(c);
-            if (u < 0x80 && (std::isalnum(u) || std::string_view("!#$%&'()-@^_`{}~").find(c) != std::string_view::npos))
-                out += Upper(c);
+            if (u < 0x80 &&
+                (platform::IsAsciiAlnum(c) || std::string_view("!#$%&'()-@^_`{}~").find(c) != std::string_view::npos))
+                out += platform::ToUpperAscii(c);
         }
         return out;
     };
@@ -735,7 +668,7 @@ std::string HtmlToText(std::string_view html) {
     for (std::size_t i = 0; i < html.size();) {
         char c = html[i];
         const char next = i + 1 < html.size() ? html[i + 1] : '\0';
-        if (c == '<' && (IsAsciiLetter(next) || next == '/' || next == '!' || next == '?')) {
+        if (c == '<' && (platform::IsAsciiLetter(next) || next == '/' || next == '!' || next == '?')) {
             if (html.substr(i, 4) == "<!--") {
                 std::size_t end = html.find("-->", i + 4);
                 i = end == std::string_view::npos ? html.size() : end + 3;
@@ -743,15 +676,15 @@ std::string HtmlToText(std::string_view html) {
             }
             std::size_t end = html.find('>', i);
             if (end == std::string_view::npos) break;  // a cut-off tag ends the text
-            std::string tag = mime::ToLower(html.substr(i + 1, end - i - 1));
+            std::string tag = platform::LowerAscii(html.substr(i + 1, end - i - 1));
             bool closing = !tag.empty() && tag[0] == '/';
             std::size_t nameStart = closing ? 1 : 0;
             std::size_t nameEnd = nameStart;
-            while (nameEnd < tag.size() && std::isalnum(static_cast<unsigned char>(tag[nameEnd]))) ++nameEnd;
+            while (nameEnd < tag.size() && platform::IsAsciiAlnum(tag[nameEnd])) ++nameEnd;
             std::string name = tag.substr(nameStart, nameEnd - nameStart);
             i = end + 1;
             if (!closing && (name == "script" || name == "style" || name == "head" || name == "title")) {
-                std::size_t close = FindIgnoreCase(html, "</" + name, i);
+                std::size_t close = platform::FindIgnoreCase(html, "</" + name, i);
                 if (close == std::string_view::npos) break;
                 std::size_t closeEnd = html.find('>', close);
                 i = closeEnd == std::string_view::npos ? html.size() : closeEnd + 1;
@@ -832,13 +765,15 @@ void MapSubject(const mime::MimeMessage& message, PropertyList& props) {
 
 // Low 0, normal 1, high 2, from the first of the headers that says.
 int ImportanceLevel(const mime::Header& header) {
-    auto word = [&](std::string_view name) { return mime::ToLower(mime::TrimBlanks(header.Value(name).value_or(""))); };
+    auto word = [&](std::string_view name) {
+        return platform::LowerAscii(mime::TrimBlanks(header.Value(name).value_or("")));
+    };
     std::string v = word("Importance");
     if (v.rfind("high", 0) == 0) return 2;
     if (v.rfind("low", 0) == 0) return 0;
     if (!v.empty()) return 1;
     v = word("X-Priority");
-    if (!v.empty() && IsDigit(v[0])) return v[0] <= '2' ? 2 : v[0] == '3' ? 1 : 0;
+    if (!v.empty() && platform::IsAsciiDigit(v[0])) return v[0] <= '2' ? 2 : v[0] == '3' ? 1 : 0;
     v = word("X-MSMail-Priority");
     if (v.rfind("high", 0) == 0) return 2;
     if (v.rfind("low", 0) == 0) return 0;
@@ -852,13 +787,13 @@ int ImportanceLevel(const mime::Header& header) {
 void MapFlagsAndPriority(const mime::Header& header, PropertyList& props) {
     int level = ImportanceLevel(header);
     props.SetInt32(kImportance, static_cast<std::uint32_t>(level));
-    std::string priority = mime::ToLower(mime::TrimBlanks(header.Value("Priority").value_or("")));
+    std::string priority = platform::LowerAscii(mime::TrimBlanks(header.Value("Priority").value_or("")));
     int p = priority.rfind("urgent", 0) == 0       ? 1
             : priority.rfind("non-urgent", 0) == 0 ? -1
             : priority.empty()                     ? level - 1
                                                    : 0;
     props.SetInt32(kPriority, static_cast<std::uint32_t>(p));
-    std::string sensitivity = mime::ToLower(mime::TrimBlanks(header.Value("Sensitivity").value_or("")));
+    std::string sensitivity = platform::LowerAscii(mime::TrimBlanks(header.Value("Sensitivity").value_or("")));
     std::uint32_t s = sensitivity == "personal"               ? 1
                       : sensitivity == "private"              ? 2
                       : sensitivity == "company-confidential" ? 3
@@ -931,14 +866,14 @@ void MapBodies(const Part& root, pst::NewMessage& out, std::set<std::string>& ci
         std::string bytes = html->DecodedBody();
         std::string charset = html->Charset();
         if (charset.empty()) charset = MetaCharset(bytes);
-        std::uint32_t cp = CodePageForCharset(charset, bytes);
+        std::uint32_t cp = platform::CodePageForCharset(charset, bytes);
         out.props.SetBinary(kHtml, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
         out.props.SetInt32(kInternetCodePage, cp);
         out.props.SetInt32(kMessageCodePage, cp);
         if (!text) out.props.SetString(kBody, CrLf(HtmlToText(mime::BytesToUtf8(bytes, charset))));
         cids = CidReferences(bytes);
     } else if (text) {
-        std::uint32_t cp = CodePageForCharset(text->Charset(), text->DecodedBody());
+        std::uint32_t cp = platform::CodePageForCharset(text->Charset(), text->DecodedBody());
         out.props.SetInt32(kInternetCodePage, cp);
         out.props.SetInt32(kMessageCodePage, cp);
     }
@@ -957,7 +892,7 @@ void MapAttachments(const mime::MimeMessage& message, const std::set<std::string
         std::string type = p.MediaType();
         std::string cid = ContentId(p);
         mime::StructuredValue disposition = p.ContentDisposition();
-        bool referenced = !cid.empty() && cids.count(mime::ToLower(cid)) != 0;
+        bool referenced = !cid.empty() && cids.count(platform::LowerAscii(cid)) != 0;
         // Unnamed text parts are further body forms (text/enriched, a second
         // alternative), not files; multipart bodies without delimiters are kept as leaves.
         if (!p.IsAttachment() && !referenced && (type.rfind("text/", 0) == 0 || type.rfind("multipart/", 0) == 0))
@@ -976,7 +911,7 @@ void MapAttachments(const mime::MimeMessage& message, const std::set<std::string
             std::string serial = std::to_string(++unnamed);
             serial.insert(0, serial.size() < 3 ? 3 - serial.size() : 0, '0');
             name = std::string(type.rfind("image/", 0) == 0 ? "image" : "attachment") + serial + ExtensionForType(type);
-        } else if (type == "message/rfc822" && ExtensionOf(name).empty()) {
+        } else if (type == "message/rfc822" && platform::PathExtension(name).empty()) {
             name += ".eml";
         }
         std::string shortName;
@@ -987,7 +922,7 @@ void MapAttachments(const mime::MimeMessage& message, const std::set<std::string
         a.props.SetString(kAttachLongFilename, name);
         a.props.SetString(kAttachFilename, shortName);
         a.props.SetString(kDisplayName, name);
-        if (std::string ext = ExtensionOf(name); !ext.empty()) a.props.SetString(kAttachExtension, ext);
+        if (std::string ext(platform::PathExtension(name)); !ext.empty()) a.props.SetString(kAttachExtension, ext);
         a.props.SetString(kAttachMimeTag, type);
         if (!cid.empty()) a.props.SetString(kAttachContentId, cid);
         if (referenced && disposition.token != "attachment") a.props.SetBool(kAttachmentHidden, true);

@@ -62,10 +62,6 @@ struct MailAddress {
 // "SMTP:" + address in upper case + NUL.
 [[nodiscard]] std::vector<std::uint8_t> AddressSearchKey(std::string_view address);
 
-// The Windows code page for a MIME charset; for a missing or unknown one,
-// 65001 when bytes are valid UTF-8, else 1252.
-[[nodiscard]] std::uint32_t CodePageForCharset(std::string_view charset, std::string_view bytes);
-
 // An 8.3 name for a long file name ("Long name.text" -> "LONGNA~1.TEX");
 // serial picks the "~N" digit.
 [[nodiscard]] std::string ShortFileName(std::string_view longName, int serial = 1);

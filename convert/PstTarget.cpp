@@ -4,15 +4,10 @@
 #include "convert/PstMessageMap.h"
 #include "mime/MimeMessage.h"
 #include "platform/File.h"
+#include "platform/NumberedName.h"
 #include "pst/PstWriter.h"
 
 namespace quill {
-
-namespace {
-
-constexpr int kMaxNameAttempts = 1000;
-
-}  // namespace
 
 PstTarget::PstTarget() = default;
 PstTarget::~PstTarget() = default;
@@ -22,18 +17,25 @@ TargetResult PstTarget::Open(const std::string& targetFolder, Clock& clock) {
     // The clock is read again for the display name, as the original program did.
     displayName_ = "IncrediMail Messages : Created - " + FormatRunTime(clock.Now());
     std::string lastError;
-    for (int n = 1; n <= kMaxNameAttempts; ++n) {
-        const std::string candidate = n == 1 ? base + ".pst" : base + " (" + std::to_string(n) + ").pst";
-        if (platform::PathExists(candidate)) continue;
-        try {
-            writer_ = std::make_unique<pst::PstWriter>(candidate, displayName_);
-            path_ = candidate;
+    try {
+        auto path = platform::CreateUnderFreeName(base, ".pst", [&](const std::string& candidate) {
+            if (platform::PathExists(candidate)) return false;
+            try {
+                writer_ = std::make_unique<pst::PstWriter>(candidate, displayName_);
+                return true;
+            } catch (const pst::PstError& e) {
+                // Another process may have taken the name between the check and the create.
+                if (!platform::PathExists(candidate)) throw;
+                lastError = e.what();
+                return false;
+            }
+        });
+        if (path) {
+            path_ = *path;
             return {};
-        } catch (const pst::PstError& e) {
-            // Another process may have taken the name between the check and the create.
-            if (!platform::PathExists(candidate)) return TargetResult::Failed(e.what());
-            lastError = e.what();
         }
+    } catch (const pst::PstError& e) {
+        return TargetResult::Failed(e.what());
     }
     return TargetResult::Failed("no free PST file name next to \"" + base + ".pst\"" +
                                 (lastError.empty() ? "" : ": " + lastError));

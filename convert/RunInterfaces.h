@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/Clock.h"
+
 namespace quill {
 
 // The window's controls as the run reads and writes them.
@@ -45,9 +47,7 @@ class EventPump {
     virtual void Pump() = 0;
 };
 
-struct LocalTime {
-    int year = 2000, month = 1, day = 1, hour = 0, minute = 0, second = 0;
-};
+using LocalTime = platform::LocalTime;
 
 class Clock {
   public:

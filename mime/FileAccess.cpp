@@ -1,4 +1,4 @@
-#include "FileAccess.h"
+#include "mime/FileAccess.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,28 +1,8 @@
-#include "Header.h"
+#include "mime/Header.h"
+
+#include "platform/Ascii.h"
 
 namespace quill::mime {
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
-}
-
-std::string ToLower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
 
 std::string_view TrimBlanks(std::string_view s) {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -101,7 +81,7 @@ std::string Header::Serialize() const {
 
 const HeaderField* Header::Find(std::string_view name) const {
     for (const auto& f : fields_)
-        if (EqualsIgnoreCase(f.name, name)) return &f;
+        if (platform::EqualsIgnoreCase(f.name, name)) return &f;
     return nullptr;
 }
 
@@ -113,13 +93,13 @@ std::optional<std::string> Header::Value(std::string_view name) const {
 
 std::string* Header::MutableRaw(std::string_view name) {
     for (auto& f : fields_)
-        if (EqualsIgnoreCase(f.name, name)) return &f.raw;
+        if (platform::EqualsIgnoreCase(f.name, name)) return &f.raw;
     return nullptr;
 }
 
 void Header::Set(std::string_view name, std::string_view value, std::string_view lineEnd) {
     for (auto& f : fields_) {
-        if (EqualsIgnoreCase(f.name, name)) {
+        if (platform::EqualsIgnoreCase(f.name, name)) {
             f.raw = std::string(f.name) + ": " + std::string(value) + std::string(lineEnd);
             return;
         }
@@ -139,13 +119,13 @@ void Header::AppendField(HeaderField field, std::string_view lineEnd) {
 }
 
 void Header::Remove(std::string_view name) {
-    std::erase_if(fields_, [&](const HeaderField& f) { return EqualsIgnoreCase(f.name, name); });
+    std::erase_if(fields_, [&](const HeaderField& f) { return platform::EqualsIgnoreCase(f.name, name); });
 }
 
 std::vector<HeaderField> Header::Extract(std::string_view prefix) {
     std::vector<HeaderField> taken;
     std::vector<HeaderField> kept;
-    for (auto& f : fields_) (StartsWithIgnoreCase(f.name, prefix) ? taken : kept).push_back(std::move(f));
+    for (auto& f : fields_) (platform::StartsWithIgnoreCase(f.name, prefix) ? taken : kept).push_back(std::move(f));
     fields_ = std::move(kept);
     return taken;
 }

@@ -62,9 +62,6 @@ class Header {
     std::string separator_;
 };
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
-std::string ToLower(std::string_view s);
 std::string_view TrimBlanks(std::string_view s);  // space, tab, CR, LF
 
 }  // namespace quill::mime

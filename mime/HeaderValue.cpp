@@ -1,11 +1,13 @@
-#include "HeaderValue.h"
+#include "mime/HeaderValue.h"
 
 #include <algorithm>
 #include <map>
 #include <optional>
 
 #include "mime/Header.h"
+#include "platform/Ascii.h"
 #include "platform/Charset.h"
+#include "platform/Utf.h"
 
 namespace quill::mime {
 namespace {
@@ -14,30 +16,6 @@ constexpr int kMaxSection = 999;      // RFC 2231 section numbers beyond this ar
 constexpr std::size_t kMaxLine = 72;  // for parameters we write
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-std::string PercentDecode(std::string_view s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size()) {
-            int hi = HexValue(s[i + 1]);
-            int lo = HexValue(s[i + 2]);
-            if (hi >= 0 && lo >= 0) {
-                out += static_cast<char>(hi * 16 + lo);
-                i += 2;
-                continue;
-            }
-        }
-        out += s[i];
-    }
-    return out;
-}
 
 // Skips a comment starting at s[i] == '('; comments nest, '\' escapes.
 std::size_t SkipComment(std::string_view s, std::size_t i) {
@@ -111,10 +89,27 @@ bool IsAttributeChar(unsigned char c) {
 
 }  // namespace
 
+std::string PercentDecode(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size()) {
+            int hi = platform::HexDigitValue(s[i + 1]);
+            int lo = platform::HexDigitValue(s[i + 2]);
+            if (hi >= 0 && lo >= 0) {
+                out += static_cast<char>(hi * 16 + lo);
+                i += 2;
+                continue;
+            }
+        }
+        out += s[i];
+    }
+    return out;
+}
+
 const Parameter* StructuredValue::Find(std::string_view name) const {
     const Parameter* plain = nullptr;
     for (const auto& p : params) {
-        if (!EqualsIgnoreCase(p.name, name)) continue;
+        if (!platform::EqualsIgnoreCase(p.name, name)) continue;
         if (p.extended) return &p;
         if (!plain) plain = &p;
     }
@@ -133,7 +128,7 @@ StructuredValue ParseStructured(std::string_view s) {
         if (!IsBlank(s[i]) && s[i] != '"') token += s[i];
         ++i;
     }
-    result.token = ToLower(token);
+    result.token = platform::LowerAscii(token);
 
     std::vector<Parameter> plain;
     std::map<std::string, std::vector<Section>> sectioned;
@@ -143,7 +138,7 @@ StructuredValue ParseStructured(std::string_view s) {
         i = SkipCfws(s, i);
         std::size_t nameStart = i;
         while (i < s.size() && s[i] != '=' && s[i] != ';') ++i;
-        std::string name = ToLower(TrimBlanks(s.substr(nameStart, i - nameStart)));
+        std::string name = platform::LowerAscii(TrimBlanks(s.substr(nameStart, i - nameStart)));
         if (i >= s.size() || s[i] == ';') continue;
         ++i;  // past '='
         i = SkipCfws(s, i);
@@ -264,9 +259,10 @@ std::optional<EncodedWord> ReadEncodedWord(std::string_view text, std::size_t i)
             char c = payload[k];
             if (c == '_') {
                 word.bytes += ' ';
-            } else if (c == '=' && k + 2 < payload.size() && HexValue(payload[k + 1]) >= 0 &&
-                       HexValue(payload[k + 2]) >= 0) {
-                word.bytes += static_cast<char>(HexValue(payload[k + 1]) * 16 + HexValue(payload[k + 2]));
+            } else if (c == '=' && k + 2 < payload.size() && platform::HexDigitValue(payload[k + 1]) >= 0 &&
+                       platform::HexDigitValue(payload[k + 2]) >= 0) {
+                word.bytes += static_cast<char>(platform::HexDigitValue(payload[k + 1]) * 16 +
+                                                platform::HexDigitValue(payload[k + 2]));
                 k += 2;
             } else {
                 word.bytes += c;
@@ -301,8 +297,8 @@ std::string DecodeHeaderText(std::string_view text, std::string_view rawCharset)
             if (auto word = ReadEncodedWord(text, i)) {
                 bool gapIsBlank = afterWord && std::all_of(raw.begin(), raw.end(), [](char c) { return IsBlank(c); });
                 if (gapIsBlank) raw.clear();
-                if (!raw.empty() || !EqualsIgnoreCase(platform::NormaliseCharsetName(word->charset),
-                                                      platform::NormaliseCharsetName(wordCharset)))
+                if (!raw.empty() || !platform::EqualsIgnoreCase(platform::NormaliseCharsetName(word->charset),
+                                                                platform::NormaliseCharsetName(wordCharset)))
                     flushWords();
                 flushRaw();
                 wordCharset = word->charset;

@@ -44,6 +44,10 @@ std::string DecodeHeaderText(std::string_view text, std::string_view rawCharset 
 // bytes when the charset is missing or unknown.
 std::string BytesToUtf8(std::string_view bytes, std::string_view charset);
 
+// "%XX" escapes (RFC 2231 values, RFC 2392 cid: URLs) decoded, in either
+// case; a '%' that starts no escape is kept as it is.
+std::string PercentDecode(std::string_view s);
+
 // One parameter as written after "; ", quoted when it needs it, RFC 2231
 // encoded (utf-8, with continuations) when it is not plain ASCII or too long
 // for one line. Sections are joined by ";" lineEnd "\t".

@@ -1,6 +1,6 @@
-#include "MediaTypes.h"
+#include "mime/MediaTypes.h"
 
-#include "mime/Header.h"
+#include "platform/Ascii.h"
 
 namespace quill::mime {
 namespace {
@@ -70,7 +70,7 @@ std::string ContentTypeForFileName(std::string_view fileName) {
     if (dot != std::string_view::npos) {
         std::string_view ext = fileName.substr(dot + 1);
         for (const auto& entry : kTypes)
-            if (EqualsIgnoreCase(entry.extension, ext)) return std::string(entry.type);
+            if (platform::EqualsIgnoreCase(entry.extension, ext)) return std::string(entry.type);
     }
     return "application/octet-stream";
 }

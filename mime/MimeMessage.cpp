@@ -1,4 +1,4 @@
-#include "MimeMessage.h"
+#include "mime/MimeMessage.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,7 +6,9 @@
 
 #include "mime/MediaTypes.h"
 #include "mime/TransferEncoding.h"
+#include "platform/Ascii.h"
 #include "platform/Charset.h"
+#include "platform/Path.h"
 
 namespace quill::mime {
 namespace {
@@ -28,10 +30,6 @@ std::vector<const Part*> AttachmentParts(const Part& root) {
         if (p.IsAttachment()) parts.push_back(&p);
     });
     return parts;
-}
-
-bool IsAscii(std::string_view s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 bool HasLongLine(std::string_view s) {
@@ -91,11 +89,6 @@ std::string FormatContentType(std::string_view token, const std::vector<Paramete
     return out;
 }
 
-std::string LastPathComponent(std::string_view path) {
-    std::size_t cut = path.find_last_of("/\\");
-    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
-}
-
 std::string ReferenceIn(std::string_view text, std::string_view charset);
 
 // The reference line is written in place of the content, so it may stand
@@ -116,7 +109,7 @@ std::string ReferenceIn(std::string_view text, std::string_view charset) {
     std::size_t start = text.find_first_not_of(" \t\r\n");
     if (start == std::string_view::npos) return {};
     text.remove_prefix(start);
-    if (!StartsWithIgnoreCase(text, MimeMessage::kReferenceLine)) return {};
+    if (!platform::StartsWithIgnoreCase(text, MimeMessage::kReferenceLine)) return {};
     text.remove_prefix(MimeMessage::kReferenceLine.size());
     std::size_t nl = text.find('\n');
     std::string_view name = TrimBlanks(text.substr(0, nl));
@@ -229,7 +222,7 @@ bool MimeMessage::SetPartText(Part& part, std::string_view utf8) {
         needUtf8 = !encoded;
         bytes = encoded ? *encoded : std::string(utf8);
     } else {
-        needUtf8 = !IsAscii(utf8);
+        needUtf8 = !platform::IsAsciiText(utf8);
         bytes = std::string(utf8);
     }
     bytes = NormaliseLineEnds(bytes, lineEnd_);
@@ -254,7 +247,7 @@ bool MimeMessage::SetPartText(Part& part, std::string_view utf8) {
         body = EncodeQuotedPrintable(bytes, lineEnd_);
     } else if (!holdsDelimiter &&
                ((encoding == "8bit" || encoding == "binary") ||
-                (IsAscii(bytes) && !HasLongLine(bytes) && (encoding.empty() || encoding == "7bit")))) {
+                (platform::IsAsciiText(bytes) && !HasLongLine(bytes) && (encoding.empty() || encoding == "7bit")))) {
         body = bytes;
     } else {
         header.Set("Content-Transfer-Encoding", "quoted-printable", lineEnd_);
@@ -398,7 +391,7 @@ bool MimeMessage::AddFileAttachment(const std::string& path, std::string_view na
         lastError_ = "cannot read \"" + path + "\"";
         return false;
     }
-    AddAttachment(name.empty() ? LastPathComponent(path) : std::string(name), *bytes);
+    AddAttachment(name.empty() ? std::string(platform::LastPathComponent(path)) : std::string(name), *bytes);
     return true;
 }
 

@@ -1,6 +1,7 @@
-#include "Part.h"
+#include "mime/Part.h"
 
 #include "mime/TransferEncoding.h"
+#include "platform/Ascii.h"
 
 namespace quill::mime {
 namespace {
@@ -160,7 +161,7 @@ void Part::RenameImbndary() {
     boundaryFromImbndary_ = false;
     std::string* raw = header_.MutableRaw("Content-Type");
     if (!raw) return;
-    std::string lower = ToLower(*raw);
+    std::string lower = platform::LowerAscii(*raw);
     std::size_t at = lower.find("imbndary");
     if (at != std::string::npos) raw->replace(at, 8, "boundary");
 }

@@ -1,21 +1,14 @@
-#include "TransferEncoding.h"
+#include "mime/TransferEncoding.h"
 
 #include <array>
 
-#include "mime/Header.h"
+#include "platform/Ascii.h"
 
 namespace quill::mime {
 namespace {
 
 constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr std::size_t kQpLine = 76;
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 }  // namespace
 
@@ -96,8 +89,10 @@ std::string DecodeQuotedPrintable(std::string_view text) {
         bool soft = !line.empty() && line.back() == '=';
         if (soft) line.remove_suffix(1);
         for (std::size_t i = 0; i < line.size(); ++i) {
-            if (line[i] == '=' && i + 2 < line.size() && HexValue(line[i + 1]) >= 0 && HexValue(line[i + 2]) >= 0) {
-                out += static_cast<char>(HexValue(line[i + 1]) * 16 + HexValue(line[i + 2]));
+            if (line[i] == '=' && i + 2 < line.size() && platform::HexDigitValue(line[i + 1]) >= 0 &&
+                platform::HexDigitValue(line[i + 2]) >= 0) {
+                out +=
+                    static_cast<char>(platform::HexDigitValue(line[i + 1]) * 16 + platform::HexDigitValue(line[i + 2]));
                 i += 2;
             } else {
                 out += line[i];
@@ -151,8 +146,8 @@ std::string EncodeQuotedPrintable(std::string_view text, std::string_view lineEn
 }
 
 std::string DecodeTransfer(std::string_view body, std::string_view encoding) {
-    if (EqualsIgnoreCase(encoding, "base64")) return DecodeBase64(body);
-    if (EqualsIgnoreCase(encoding, "quoted-printable")) return DecodeQuotedPrintable(body);
+    if (platform::EqualsIgnoreCase(encoding, "base64")) return DecodeBase64(body);
+    if (platform::EqualsIgnoreCase(encoding, "quoted-printable")) return DecodeQuotedPrintable(body);
     return std::string(body);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quill::platform {
@@ -68,6 +69,11 @@ class OutputFile {
     std::uint64_t written_ = 0;
 };
 
+// Writes bytes to a new file at path. False when a file is already there (it
+// is left alone); any other failure throws FileError, and a file half written
+// is removed again.
+[[nodiscard]] bool WriteNewFile(const std::string& path, std::string_view bytes);
+
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 // Creates the folder and its missing parents; true when it exists afterwards.
@@ -75,8 +81,6 @@ bool MakeDirectories(const std::string& path);
 bool RemoveFile(const std::string& path);
 // Removes a folder only when it is empty.
 bool RemoveEmptyDirectory(const std::string& path);
-// Joins with the platform's separator unless dir already ends in one.
-std::string JoinPath(const std::string& dir, const std::string& name);
 std::uint64_t FileSize(const std::string& path);  // throws FileError(Open)
 
 struct DirEntry {
@@ -88,10 +92,5 @@ struct DirEntry {
 // The folder's entries in the order the file system gives them. Throws
 // FileError(Open) when the folder cannot be read.
 std::vector<DirEntry> ListDirectory(const std::string& path);
-
-bool StderrIsTerminal();
-
-// The program's arguments as UTF-8 (on Windows taken from the wide command line).
-std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
 }  // namespace quill::platform

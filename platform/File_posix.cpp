@@ -1,4 +1,6 @@
-#include "File.h"
+#include "platform/File.h"
+
+#include "platform/Path.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,6 +10,9 @@
 #include <unistd.h>
 
 namespace quill::platform {
+
+const char kPathSeparator = '/';
+
 namespace {
 
 std::string Describe(const std::string& action, const std::string& path, int err) {
@@ -150,12 +155,6 @@ std::vector<DirEntry> ListDirectory(const std::string& path) {
     }
     ::closedir(dir);
     return out;
-}
-
-bool StderrIsTerminal() { return ::isatty(2) == 1; }
-
-std::vector<std::string> CommandLineArguments(int argc, char** argv) {
-    return std::vector<std::string>(argv, argv + argc);
 }
 
 }  // namespace quill::platform

@@ -1,12 +1,14 @@
-#include "File.h"
+#include "platform/File.h"
 
 #include <windows.h>
-#include <shellapi.h>
-#include <io.h>
 
-#include "Utf16_win.h"
+#include "platform/Path.h"
+#include "platform/Utf16_win.h"
 
 namespace quill::platform {
+
+const char kPathSeparator = '\\';
+
 namespace {
 
 std::string Describe(const std::string& action, const std::string& path, DWORD err) {
@@ -23,22 +25,6 @@ std::string Describe(const std::string& action, const std::string& path, DWORD e
 HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
 }  // namespace
-
-std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
-std::string Narrow(const std::wstring& utf16) {
-    if (utf16.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
 
 InputFile::InputFile(const std::string& path) : path_(path) {
     HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -174,17 +160,6 @@ std::vector<DirEntry> ListDirectory(const std::string& path) {
         out.push_back(std::move(e));
     } while (FindNextFileW(h, &found));
     FindClose(h);
-    return out;
-}
-
-bool StderrIsTerminal() { return _isatty(2) != 0; }
-
-std::vector<std::string> CommandLineArguments(int, char**) {
-    int n = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
-    std::vector<std::string> out;
-    for (int i = 0; i < n; ++i) out.push_back(Narrow(wide[i]));
-    LocalFree(wide);
     return out;
 }
 

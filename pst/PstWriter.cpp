@@ -1,6 +1,8 @@
 #include "pst/PstWriter.h"
 
+#include "platform/Ascii.h"
 #include "platform/File.h"
+#include "platform/Utf.h"
 #include "pst/ltp/PropertyContext.h"
 #include "pst/ltp/TableContext.h"
 #include "pst/messaging/Templates.h"
@@ -108,14 +110,7 @@ PropertyList RowFrom(const PropertyList& from, const std::vector<std::uint32_t>&
     return row;
 }
 
-std::string FoldCase(std::string_view s) {
-    std::string out(s);
-    for (auto& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-std::size_t Utf16Units(std::string_view utf8) { return Utf16Le(utf8).size() / 2; }
+std::size_t Utf16Units(std::string_view utf8) { return platform::Utf8ToUtf16(utf8).size(); }
 
 }  // namespace
 
@@ -233,9 +228,9 @@ FolderId PstWriter::Impl::AddFolder(FolderId parent, std::string_view name, std:
 std::optional<FolderId> PstWriter::Impl::FindFolder(FolderId parent, std::string_view name) const {
     auto it = folders.find(parent);
     if (it == folders.end()) return std::nullopt;
-    const std::string want = FoldCase(name);
+    const std::string want = platform::LowerAscii(name);
     for (Nid child : it->second.children)
-        if (FoldCase(folders.at(child).name) == want) return child;
+        if (platform::LowerAscii(folders.at(child).name) == want) return child;
     return std::nullopt;
 }
 

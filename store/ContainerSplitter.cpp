@@ -16,7 +16,7 @@ bool DeclaresAttachedMessage(std::string_view text) {
 
 ContainerSplitter::ContainerSplitter(std::string marker, bool advance, MessageSink sink)
     : marker_(std::move(marker)), advance_(advance), sink_(std::move(sink)) {
-    for (char& c : marker_) c = lines::Lower(c);
+    for (char& c : marker_) c = platform::ToLowerAscii(c);
 }
 
 void ContainerSplitter::Feed(std::string_view bytes) {

@@ -6,16 +6,13 @@
 #include <cstring>
 #include <string_view>
 
-namespace quill::lines {
+#include "platform/Ascii.h"
 
-inline char Lower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+namespace quill::lines {
 
 // True when the line begins with `lowerName` in any letter case.
 inline bool StartsWithNoCase(std::string_view line, std::string_view lowerName) noexcept {
-    if (line.size() < lowerName.size()) return false;
-    for (std::size_t i = 0; i < lowerName.size(); ++i)
-        if (Lower(line[i]) != lowerName[i]) return false;
-    return true;
+    return platform::StartsWithIgnoreCase(line, lowerName);
 }
 
 // A header-field line: a field name of printable ASCII other than the colon,
@@ -46,10 +43,7 @@ inline bool IsOpeningBoundary(std::string_view line) noexcept {
 
 // Case-insensitive search for a lower-case needle.
 inline bool ContainsNoCase(std::string_view hay, std::string_view lowerNeedle) noexcept {
-    if (lowerNeedle.empty()) return true;
-    for (std::size_t i = 0; i + lowerNeedle.size() <= hay.size(); ++i)
-        if (StartsWithNoCase(hay.substr(i), lowerNeedle)) return true;
-    return false;
+    return platform::FindIgnoreCase(hay, lowerNeedle) != std::string_view::npos;
 }
 
 // Strips one trailing CR (the line's own CR of a CR LF end).

@@ -35,10 +35,7 @@ enum class PropType : std::uint16_t {
 // Width of a fixed-size type in bytes, 0 for variable-size and multi-valued types.
 [[nodiscard]] std::size_t FixedWidth(PropType type);
 
-// Appends one code point as UTF-8; surrogates and values past U+10FFFF become U+FFFD.
-void AppendUtf8(std::string& out, std::uint32_t codePoint);
-
-// UTF-8 to UTF-16LE bytes. Invalid sequences become U+FFFD, so any input gives a valid string.
+// UTF-8 to UTF-16LE bytes (platform/Utf.h: invalid input becomes U+FFFD, so any gives a valid string).
 [[nodiscard]] std::vector<std::uint8_t> Utf16Le(std::string_view utf8);
 
 struct Property {

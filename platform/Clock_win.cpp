@@ -1,0 +1,11 @@
+#include "platform/Clock.h"
+
+namespace quill::platform::detail {
+
+std::tm ToLocalTm(std::time_t t) {
+    std::tm tm{};
+    localtime_s(&tm, &t);
+    return tm;
+}
+
+}  // namespace quill::platform::detail
