@@ -1,8 +1,8 @@
 #include "convert/EmlFinish.h"
 
-#include <array>
 #include <vector>
 
+#include "convert/AttachmentNames.h"
 #include "mime/MimeMessage.h"
 #include "platform/Ascii.h"
 #include "platform/File.h"
@@ -18,26 +18,6 @@ bool MarkAt(const std::string& text, std::size_t at) {
 }
 
 }  // namespace
-
-std::string SafeAttachmentName(const std::string& name) {
-    std::string last(platform::LastPathComponent(name));
-    if (last.size() >= 2 && last[1] == ':') last = last.substr(2);  // a drive
-    while (!last.empty() && (last.back() == ' ' || last.back() == '.')) last.pop_back();
-    if (last.empty()) return {};
-    // Device names are devices in every folder, with any extension.
-    std::string stem = platform::UpperAscii(last.substr(0, last.find('.')));
-    static const std::array<std::string_view, 6> kDevices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (auto d : kDevices)
-        if (stem == d) return {};
-    if (stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem[3] >= '0' &&
-        stem[3] <= '9')
-        return {};
-    for (char c : last)
-        if (static_cast<unsigned char>(c) < 32 || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
-            c == '>' || c == '|')
-            return {};
-    return last;
-}
 
 std::size_t JoinedMessageStart(const std::string& text) {
     for (std::size_t at = 0; at < text.size();) {
@@ -65,19 +45,24 @@ FinishResult EmlFinisher::Finish(const std::string& messageFile, const std::stri
         return result;
     }
 
+    // Both bodies are read in one walk before the first edit.
+    const mime::BodyParts bodies = message.Bodies();
+    const std::string text = bodies.text ? bodies.text->Text() : std::string();
+    const std::string html = bodies.html ? bodies.html->Text() : std::string();
+
     // The joined message: what follows stays in the message as an attachment.
     std::vector<std::pair<std::string, std::string>> joined;
-    std::string text = message.BodyText();
     std::size_t p = JoinedMessageStart(text);
     if (p != std::string::npos && message.SetBodyText(text.substr(0, p)))
         joined.emplace_back("joined-message.txt", text.substr(p));
-    if (message.HasHtmlBody()) {
-        std::string html = message.HtmlBody();
+    if (bodies.html) {
         std::size_t h = JoinedHtmlStart(html);
         if (h != std::string::npos && message.SetHtmlBody(html.substr(0, h)))
             joined.emplace_back("joined-message.html", html.substr(h));
     }
     result.cutApplied = !joined.empty();
+    // Read after the cut: a body rewritten in utf-8 changes the charset raw names are read in.
+    const auto infos = message.Attachments();
 
     // Attachments: the file's content where it is found, the message's own part otherwise.
     struct Slot {
@@ -86,11 +71,10 @@ FinishResult EmlFinisher::Finish(const std::string& messageFile, const std::stri
     };
     std::vector<Slot> slots;
     bool anyFound = false;
-    const int count = message.AttachmentCount();
-    const auto infos = message.Attachments();
-    for (int j = 0; j < count; ++j) {
+    for (std::size_t j = 0; j < infos.size(); ++j) {
         Slot slot;
-        slot.name = message.AttachmentFileName(j);
+        // The referenced file when the part holds a reference line, else its own name.
+        slot.name = infos[j].referencedFile.empty() ? infos[j].name : infos[j].referencedFile;
         std::string safe = SafeAttachmentName(slot.name);
         if (!safe.empty()) {
             std::string candidate = platform::JoinPath(attachmentFolder, safe);
@@ -98,7 +82,7 @@ FinishResult EmlFinisher::Finish(const std::string& messageFile, const std::stri
         }
         // Only a part that holds a reference in place of its content loses
         // something when its file is missing.
-        const bool reference = static_cast<std::size_t>(j) < infos.size() && !infos[j].referencedFile.empty();
+        const bool reference = !infos[j].referencedFile.empty();
         if (slot.file.empty() && reference) result.attachmentsMissing.push_back(slot.name);
         anyFound = anyFound || !slot.file.empty();
         slots.push_back(std::move(slot));

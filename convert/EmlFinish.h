@@ -6,8 +6,8 @@
 //    "joined-message.txt" or "joined-message.html";
 //  - every attachment whose file is in the attachments folder gets that
 //    file's content; one whose file is missing keeps what the message
-//    carries. Names are looked up by their last component only, never
-//    outside the attachments folder;
+//    carries. Names are looked up as SafeAttachmentName gives them
+//    (AttachmentNames.h), never outside the attachments folder;
 //  - a message that cannot be read is left exactly as written;
 //  - an unchanged message is not rewritten.
 
@@ -16,10 +16,6 @@
 #include "convert/MessageFinisher.h"
 
 namespace quill {
-
-// The name to look for in the attachments folder, or empty when the name
-// can't be one there (a device name, "." or "..", nothing left).
-std::string SafeAttachmentName(const std::string& name);
 
 // Where "return-path: " begins a line of text, or npos.
 std::size_t JoinedMessageStart(const std::string& text);

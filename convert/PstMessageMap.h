@@ -38,21 +38,6 @@ struct MessageMapOptions {
 
 // The pieces MapMessage is made of.
 
-struct MailAddress {
-    std::string name;     // UTF-8, RFC 2047 decoded; may be empty
-    std::string address;  // the mailbox as written; may be empty when only a name could be read
-};
-
-// An address-list header value as written (not yet RFC 2047 decoded): groups
-// are flattened into their members, entries without name and address dropped.
-// Raw 8-bit names are read in rawCharset (see mime::DecodeHeaderText).
-[[nodiscard]] std::vector<MailAddress> ParseAddressList(std::string_view value, std::string_view rawCharset = {});
-
-// An RFC 5322 date (obsolete forms, named zones, asctime order and common
-// damage accepted) as Unix seconds; nullopt when no day, month and year can
-// be read or a field is out of range.
-[[nodiscard]] std::optional<std::int64_t> ParseMailDate(std::string_view text);
-
 // The length in bytes of a reply/forward prefix ("RE: ", "Fwd:") at the start
 // of subject, 0 when there is none.
 [[nodiscard]] std::size_t SubjectPrefixLength(std::string_view subject);
@@ -61,13 +46,5 @@ struct MailAddress {
 [[nodiscard]] std::vector<std::uint8_t> OneOffEntryId(std::string_view name, std::string_view address);
 // "SMTP:" + address in upper case + NUL.
 [[nodiscard]] std::vector<std::uint8_t> AddressSearchKey(std::string_view address);
-
-// An 8.3 name for a long file name ("Long name.text" -> "LONGNA~1.TEX");
-// serial picks the "~N" digit.
-[[nodiscard]] std::string ShortFileName(std::string_view longName, int serial = 1);
-
-// A plain rendering of HTML: tags dropped, block ends as line breaks, the
-// common entities decoded.
-[[nodiscard]] std::string HtmlToText(std::string_view html);
 
 }  // namespace quill

@@ -5,10 +5,24 @@
 namespace quill::mime {
 
 std::string_view TrimBlanks(std::string_view s) {
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
+}
+
+std::string CollapseBlanks(std::string_view s) {
+    std::string out;
+    bool pending = false;
+    for (char c : s) {
+        if (IsBlank(c)) {
+            pending = !out.empty();
+            continue;
+        }
+        if (pending) out += ' ';
+        pending = false;
+        out += c;
+    }
+    return out;
 }
 
 namespace {

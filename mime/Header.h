@@ -62,6 +62,10 @@ class Header {
     std::string separator_;
 };
 
-std::string_view TrimBlanks(std::string_view s);  // space, tab, CR, LF
+// The blanks of mail's grammar: space, tab, CR and LF.
+[[nodiscard]] constexpr bool IsBlank(char c) noexcept { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+[[nodiscard]] std::string_view TrimBlanks(std::string_view s);
+// Each run of blanks becomes one space; blanks at the ends go.
+[[nodiscard]] std::string CollapseBlanks(std::string_view s);
 
 }  // namespace quill::mime

@@ -15,8 +15,6 @@ namespace {
 constexpr int kMaxSection = 999;      // RFC 2231 section numbers beyond this are junk
 constexpr std::size_t kMaxLine = 72;  // for parameters we write
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 // Skips a comment starting at s[i] == '('; comments nest, '\' escapes.
 std::size_t SkipComment(std::string_view s, std::size_t i) {
     int depth = 0;

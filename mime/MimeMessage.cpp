@@ -16,22 +16,6 @@ namespace {
 constexpr std::size_t kMaxLineOctets = 998;        // RFC 5322 line limit
 constexpr std::size_t kReferenceScanBytes = 4096;  // the reference line stands at the start
 
-// Depth first, in document order; an attached message is not looked into.
-template <typename P, typename Visit>
-void Walk(P& part, Visit&& visit) {
-    visit(part);
-    if (!part.IsMultipart()) return;
-    for (auto& child : part.Children()) Walk(static_cast<P&>(*child.part), visit);
-}
-
-std::vector<const Part*> AttachmentParts(const Part& root) {
-    std::vector<const Part*> parts;
-    Walk(root, [&](const Part& p) {
-        if (p.IsAttachment()) parts.push_back(&p);
-    });
-    return parts;
-}
-
 bool HasLongLine(std::string_view s) {
     std::size_t column = 0;
     for (char c : s) {
@@ -45,7 +29,7 @@ bool HasLongLine(std::string_view s) {
 // somewhere else: a delimiter of any of its multiparts?
 bool HoldsDelimiter(std::string_view text, const Part& root) {
     bool holds = false;
-    Walk(root, [&](const Part& p) {
+    ForEachPart(root, [&](const Part& p) {
         if (holds || !p.IsMultipart()) return;
         std::string marker = "--" + p.Boundary();
         for (std::size_t at = text.find(marker); at != std::string_view::npos; at = text.find(marker, at + 1)) {
@@ -124,11 +108,6 @@ std::string ReferenceIn(std::string_view text, std::string_view charset) {
     return DecodeHeaderText(name, charset);
 }
 
-std::string ParameterText(const Parameter* p, std::string_view charset) {
-    if (!p) return {};
-    return p->extended ? p->value : DecodeHeaderText(p->value, charset);
-}
-
 }  // namespace
 
 MimeMessage::MimeMessage(FileAccess& files) : files_(&files), root_(Part::Parse({})) {}
@@ -164,29 +143,28 @@ bool MimeMessage::SaveFile(const std::string& path) {
 
 void MimeMessage::MarkChanged() {
     changed_ = true;
-    Walk(*root_, [](Part& p) { p.RenameImbndary(); });
+    ForEachPart(*root_, [](Part& p) { p.RenameImbndary(); });
 }
 
-Part* MimeMessage::BodyPart(std::string_view mediaType) const {
-    Part* found = nullptr;
-    Walk(*root_, [&](Part& p) {
-        if (!found && !p.IsMultipart() && !p.IsAttachment() && p.MediaType() == mediaType) found = &p;
-    });
-    return found;
+BodyParts MimeMessage::Bodies() const { return ChooseBodyParts(*root_); }
+
+Part* MimeMessage::Editable(const Part* part) {
+    // The view is read-only; the message owns its parts and edits the ones it chose.
+    return const_cast<Part*>(part);
 }
 
 std::string MimeMessage::BodyText() const {
-    Part* part = BodyPart("text/plain");
+    const Part* part = Bodies().text;
     return part ? part->Text() : std::string();
 }
 
 bool MimeMessage::SetBodyText(std::string_view utf8) {
-    Part* part = BodyPart("text/plain");
+    Part* part = Editable(Bodies().text);
     return part && SetPartText(*part, utf8);
 }
 
 bool MimeMessage::SetTextBody(std::string_view utf8, std::string_view contentType) {
-    Part* part = BodyPart("text/plain");
+    Part* part = Editable(Bodies().text);
     if (!part) return false;
     StructuredValue wanted = ParseStructured(contentType);
     StructuredValue current = part->ContentType();
@@ -201,15 +179,15 @@ bool MimeMessage::SetTextBody(std::string_view utf8, std::string_view contentTyp
     return SetPartText(*part, utf8);
 }
 
-bool MimeMessage::HasHtmlBody() const { return BodyPart("text/html") != nullptr; }
+bool MimeMessage::HasHtmlBody() const { return Bodies().html != nullptr; }
 
 std::string MimeMessage::HtmlBody() const {
-    Part* part = BodyPart("text/html");
+    const Part* part = Bodies().html;
     return part ? part->Text() : std::string();
 }
 
 bool MimeMessage::SetHtmlBody(std::string_view utf8) {
-    Part* part = BodyPart("text/html");
+    Part* part = Editable(Bodies().html);
     return part && SetPartText(*part, utf8);
 }
 
@@ -259,19 +237,16 @@ bool MimeMessage::SetPartText(Part& part, std::string_view utf8) {
     return true;
 }
 
-int MimeMessage::AttachmentCount() const { return static_cast<int>(AttachmentParts(*root_).size()); }
+int MimeMessage::AttachmentCount() const { return static_cast<int>(Bodies().attachments.size()); }
 
 std::vector<AttachmentInfo> MimeMessage::Attachments() const {
     std::string charset = MessageCharset();
     std::vector<AttachmentInfo> list;
-    for (const Part* p : AttachmentParts(*root_)) {
+    for (const Part* p : Bodies().attachments) {
         AttachmentInfo info;
-        StructuredValue disposition = p->ContentDisposition();
-        StructuredValue type = p->ContentType();
-        info.name = ParameterText(disposition.Find("filename"), charset);
-        if (info.name.empty()) info.name = ParameterText(type.Find("name"), charset);
+        info.name = PartFileName(*p, charset);
         info.referencedFile = ReferencedFile(*p, charset);
-        info.contentType = type.token;
+        info.contentType = p->MediaType();
         list.push_back(std::move(info));
     }
     return list;
@@ -285,7 +260,7 @@ std::string MimeMessage::AttachmentFileName(int index) const {
 }
 
 std::string MimeMessage::AttachmentContent(int index) const {
-    auto parts = AttachmentParts(*root_);
+    const auto parts = Bodies().attachments;
     if (index < 0 || static_cast<std::size_t>(index) >= parts.size()) return {};
     const Part& part = *parts[static_cast<std::size_t>(index)];
     // A reference line written as plain text is the content; decoding it
@@ -403,7 +378,7 @@ std::optional<std::string> MimeMessage::HeaderText(std::string_view name) const 
 
 std::string MimeMessage::MessageCharset() const {
     std::string charset;
-    Walk(*root_, [&](const Part& p) {
+    ForEachPart(*root_, [&](const Part& p) {
         if (!charset.empty() || p.IsMultipart()) return;
         std::string type = p.MediaType();
         if (type == "text/plain" || type == "text/html") charset = p.Charset();

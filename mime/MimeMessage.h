@@ -8,17 +8,11 @@
 //
 // Text given and returned is UTF-8. Message bytes are never decoded in place.
 //
-// Definitions the converter relies on ("document order" is depth first over
-// the parts; an attached message, message/rfc822, is one part and is not
-// looked into):
-//  - the body text, also called the plain-text body: the text of the first
-//    text/plain part that is not an attachment. A message without a
-//    Content-Type is text/plain, so a single-part text message's whole body
-//    is its body text. Empty when there is no such part.
-//  - the HTML body: the text of the first text/html part that is not an
-//    attachment; the message has an HTML body when there is one.
-//  - an attachment: a part with Content-Disposition "attachment", or with a
-//    "filename" or "name" parameter, in document order.
+// Definitions the converter relies on:
+//  - the body text (also called the plain-text body), the HTML body and the
+//    attachments are the parts BodyParts.h chooses; a body's text is empty
+//    when there is no such part, and the message has an HTML body when there
+//    is one.
 //  - setting a body replaces that part's text. Its charset is kept when the
 //    text can be written in it; otherwise, or when the part declares none
 //    and the text is not ASCII, the charset becomes utf-8. The text is
@@ -35,6 +29,7 @@
 #include <string_view>
 #include <vector>
 
+#include "mime/BodyParts.h"
 #include "mime/FileAccess.h"
 #include "mime/Part.h"
 
@@ -111,11 +106,13 @@ class MimeMessage {
     std::string MessageCharset() const;
 
     const Part& Root() const noexcept { return *root_; }
+    // The bodies and attachments chosen as above, in one walk (see BodyParts.h).
+    BodyParts Bodies() const;
     bool Changed() const noexcept { return changed_; }
     std::string_view LineEnd() const noexcept { return lineEnd_; }
 
   private:
-    Part* BodyPart(std::string_view mediaType) const;
+    static Part* Editable(const Part* part);
     bool SetPartText(Part& part, std::string_view utf8);
     void MarkChanged();
     std::string NewBoundary() const;

@@ -96,4 +96,13 @@ class Part {
     std::string epilogue_;
 };
 
+// Calls visit(part) for the part and every part below it, depth first in
+// document order; an attached message is a leaf and is not looked into.
+template <typename P, typename Visit>
+void ForEachPart(P& part, Visit&& visit) {
+    visit(part);
+    if (!part.IsMultipart()) return;
+    for (auto& child : part.Children()) ForEachPart(static_cast<P&>(*child.part), visit);
+}
+
 }  // namespace quill::mime

@@ -81,6 +81,14 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
+std::string CutUtf8(std::string s, std::size_t max) {
+    if (s.size() <= max) return s;
+    std::size_t n = max;
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+    s.resize(n);
+    return s;
+}
+
 std::u16string Utf8ToUtf16(std::string_view s) {
     std::u16string out;
     out.reserve(s.size());

@@ -22,6 +22,9 @@ namespace quill::platform {
 // Appends one code point as UTF-8; surrogates and values past U+10FFFF become U+FFFD.
 void AppendUtf8(std::string& out, std::uint32_t codePoint);
 
+// The text cut to at most maxBytes without splitting a character.
+[[nodiscard]] std::string CutUtf8(std::string text, std::size_t maxBytes);
+
 [[nodiscard]] std::u16string Utf8ToUtf16(std::string_view utf8);
 [[nodiscard]] std::string Utf16ToUtf8(std::u16string_view utf16);
 

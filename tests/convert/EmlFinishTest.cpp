@@ -1,5 +1,7 @@
 #include "convert/EmlFinish.h"
 
+#include "convert/AttachmentNames.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -82,39 +82,6 @@ TEST(PstMessageMapSubject, OnlyTheFirstPrefixCountsAndMissingSubjectLeavesNone) 
 
 // ---- addresses ----
 
-TEST(PstMessageMapAddress, ListParsingSurvivesQuotesGroupsCommentsAndDamage) {
-    auto list = ParseAddressList(
-        "\"Doe, John\" <john@example.com>, =?UTF-8?Q?J=C3=BCrgen_M=C3=BCller?= <jm@example.de>,"
-        " friends: a@x.org, \"B\" <b@x.org>;, bare@example.net (Bare Name), <@route.example:routed@example.com>,"
-        " Broken Name broken@example.org, =?utf-8?Q?Roe,_Jane?= <jane@example.com>, 'Quoted' <q@example.com>,"
-        " \"Unclosed <u@example.org");
-    std::vector<std::pair<std::string, std::string>> want = {
-        {"Doe, John", "john@example.com"},
-        {"J\xC3\xBCrgen M\xC3\xBCller", "jm@example.de"},
-        {"", "a@x.org"},
-        {"B", "b@x.org"},
-        {"Bare Name", "bare@example.net"},
-        {"", "routed@example.com"},
-        {"Broken Name", "broken@example.org"},
-        {"Roe, Jane", "jane@example.com"},
-        {"Quoted", "q@example.com"},
-        {"Unclosed", "u@example.org"},
-    };
-    ASSERT_EQ(list.size(), want.size());
-    for (std::size_t i = 0; i < want.size(); ++i) {
-        EXPECT_EQ(list[i].name, want[i].first) << i;
-        EXPECT_EQ(list[i].address, want[i].second) << i;
-    }
-}
-
-TEST(PstMessageMapAddress, EmptyGroupsAndJunkGiveNoEntries) {
-    EXPECT_TRUE(ParseAddressList("undisclosed-recipients:;").empty());
-    EXPECT_TRUE(ParseAddressList(" , ;; <> ()").empty());
-    auto raw = ParseAddressList("M\xFCller <m@x.de>", "iso-8859-1");
-    ASSERT_EQ(raw.size(), 1u);
-    EXPECT_EQ(raw[0].name, "M\xC3\xBCller");
-}
-
 TEST(PstMessageMapAddress, OneOffEntryIdAndSearchKeyBytes) {
     std::vector<std::uint8_t> want = {0,    0,    0,    0,    0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
                                       0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02, 0x00, 0x00, 0x01, 0x80};
@@ -182,37 +149,6 @@ TEST(PstMessageMapAddress, RecipientsAndDisplayLines) {
 }
 
 // ---- times ----
-
-TEST(PstMessageMapDate, Forms) {
-    struct Case {
-        const char* text;
-        std::int64_t want;
-    };
-    const Case cases[] = {
-        {"Tue, 08 Dec 2026 09:15:00 +0100", kDec8At0815},
-        {"Tue, 08 Dec 2026 09:15:00 +0100 (CET)", kDec8At0815},
-        {"8 Dec 2026 03:15:00 EST", kDec8At0815},
-        {"Tue, 8 Dec 26 08:15 GMT", kDec8At0815},
-        {"Tue, 08 Dec 126 08:15:00 -0000", kDec8At0815},
-        {"Tue Dec  8 08:15:00 2026", kDec8At0815},
-        {"Tuesday, December 8, 2026 8:15:00 PM +1200", kDec8At0815},
-        {"Mon, 7 Dec 2026 23:45:00 -08:30", kDec8At0815},
-        {"8-Dec-2026 08:15:00 Z", kDec8At0815},
-        {"8 Dec 2026", kDec8At0815 - 8 * 3600 - 15 * 60},
-    };
-    for (const auto& c : cases) {
-        auto t = ParseMailDate(c.text);
-        ASSERT_TRUE(t.has_value()) << c.text;
-        EXPECT_EQ(*t, c.want) << c.text;
-    }
-}
-
-TEST(PstMessageMapDate, UnreadableDatesAreAbsent) {
-    for (const char* bad : {"", "yesterday", "32 Dec 2026 10:00:00", "29 Feb 2026 10:00", "8 Dec 2026 25:00:00",
-                            "2026-12-08 10:00:00", "Dec 2026", "8 Dec 99999999999 10:00"})
-        EXPECT_FALSE(ParseMailDate(bad).has_value()) << bad;
-    EXPECT_TRUE(ParseMailDate("29 Feb 2028 10:00").has_value());
-}
 
 TEST(PstMessageMapDate, DeliveryTimeFromFirstReceivedThenDateThenFallback) {
     const std::string date = "Date: Mon, 7 Dec 2026 23:00:00 +0000\r\n";
@@ -330,14 +266,6 @@ TEST(PstMessageMapBody, HtmlCodePageComesFromItsMetaWhenThePartNamesNone) {
     EXPECT_EQ(Str(meta.props, 0x1000), "\xD0\x9F");
 }
 
-TEST(PstMessageMapBody, HtmlRendering) {
-    EXPECT_EQ(
-        HtmlToText("<html><head><title>t</title><style>p{}</style></head><body><p>Hello&nbsp;<b>world</b></p>"
-                   "<div>a &amp; b &#233;&#x20AC;</div>line<br>two<script>x()</script><!-- note --></body></html>"),
-        "Hello world\n\na & b \xC3\xA9\xE2\x82\xAC\nline\ntwo");
-    EXPECT_EQ(HtmlToText("<b>a < b &bogus; <i"), "a < b &bogus;");
-}
-
 // ---- attachments ----
 
 // The line end before a delimiter belongs to the delimiter, so the last line has none.
@@ -420,15 +348,7 @@ TEST(PstMessageMapAttachment, InlineCidImagesAreHiddenOthersNot) {
     EXPECT_EQ(m.props.GetInt32(0x0E07), 0x11u);
 }
 
-TEST(PstMessageMapAttachment, ShortNames) {
-    EXPECT_EQ(ShortFileName("report.pdf"), "REPORT.PDF");
-    EXPECT_EQ(ShortFileName("Long name.text"), "LONGNA~1.TEX");
-    EXPECT_EQ(ShortFileName("longfilename.txt", 2), "LONGFI~2.TXT");
-    EXPECT_EQ(ShortFileName("README"), "README");
-    EXPECT_EQ(ShortFileName("a.b.c"), "AB~1.C");
-    EXPECT_EQ(ShortFileName(".htaccess"), "HTACCE~1");
-    EXPECT_EQ(ShortFileName("\xC3\xA9\xC3\xA9"), "ATT~1");
-
+TEST(PstMessageMapAttachment, ShortNamesAreUniqueWithinAMessage) {
     auto m =
         Map("Content-Type: multipart/mixed; boundary=m\r\n\r\n"
             "--m\r\nContent-Type: text/plain; name=\"Long name one.txt\"\r\n\r\n1\r\n"
