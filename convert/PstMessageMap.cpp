@@ -14,76 +14,14 @@
 #include "platform/Charset.h"
 #include "platform/Path.h"
 #include "platform/Utf.h"
+#include "pst/messaging/EntryIds.h"
+#include "pst/messaging/PropertyTags.h"
 
 namespace quill {
 namespace {
 
 using mime::Part;
 using pst::PropertyList;
-
-// Message properties ([MS-OXPROPS]).
-constexpr std::uint16_t kImportance = 0x0017;
-constexpr std::uint16_t kPriority = 0x0026;
-constexpr std::uint16_t kSensitivity = 0x0036;
-constexpr std::uint16_t kSubject = 0x0037;
-constexpr std::uint16_t kClientSubmitTime = 0x0039;
-constexpr std::uint16_t kSentRepSearchKey = 0x003B;
-constexpr std::uint16_t kSentRepEntryId = 0x0041;
-constexpr std::uint16_t kSentRepName = 0x0042;
-constexpr std::uint16_t kSentRepAddrType = 0x0064;
-constexpr std::uint16_t kSentRepAddress = 0x0065;
-constexpr std::uint16_t kConversationTopic = 0x0070;
-constexpr std::uint16_t kTransportHeaders = 0x007D;
-constexpr std::uint16_t kSenderEntryId = 0x0C19;
-constexpr std::uint16_t kSenderName = 0x0C1A;
-constexpr std::uint16_t kSenderSearchKey = 0x0C1D;
-constexpr std::uint16_t kSenderAddrType = 0x0C1E;
-constexpr std::uint16_t kSenderAddress = 0x0C1F;
-constexpr std::uint16_t kDisplayBcc = 0x0E02;
-constexpr std::uint16_t kDisplayCc = 0x0E03;
-constexpr std::uint16_t kDisplayTo = 0x0E04;
-constexpr std::uint16_t kDeliveryTime = 0x0E06;
-constexpr std::uint16_t kMessageFlags = 0x0E07;
-constexpr std::uint16_t kNormalizedSubject = 0x0E1D;
-constexpr std::uint16_t kBody = 0x1000;
-constexpr std::uint16_t kHtml = 0x1013;
-constexpr std::uint16_t kInternetMessageId = 0x1035;
-constexpr std::uint16_t kReferences = 0x1039;
-constexpr std::uint16_t kInReplyTo = 0x1042;
-constexpr std::uint16_t kCreationTime = 0x3007;
-constexpr std::uint16_t kModificationTime = 0x3008;
-constexpr std::uint16_t kInternetCodePage = 0x3FDE;
-constexpr std::uint16_t kMessageCodePage = 0x3FFD;
-constexpr std::uint16_t kSenderSmtp = 0x5D01;
-constexpr std::uint16_t kSentRepSmtp = 0x5D02;
-
-// Recipient row properties.
-constexpr std::uint16_t kRecipientType = 0x0C15;
-constexpr std::uint16_t kResponsibility = 0x0E0F;
-constexpr std::uint16_t kObjectType = 0x0FFE;
-constexpr std::uint16_t kEntryId = 0x0FFF;
-constexpr std::uint16_t kDisplayName = 0x3001;
-constexpr std::uint16_t kAddrType = 0x3002;
-constexpr std::uint16_t kEmailAddress = 0x3003;
-constexpr std::uint16_t kSearchKey = 0x300B;
-constexpr std::uint16_t kDisplayType = 0x3900;
-constexpr std::uint16_t kSmtpAddress = 0x39FE;
-constexpr std::uint16_t kSendRichInfo = 0x3A40;
-constexpr std::uint16_t kRecipientOrder = 0x5FDF;
-constexpr std::uint16_t kRecipientFlags = 0x5FFD;
-
-// Attachment properties.
-constexpr std::uint16_t kAttachExtension = 0x3703;
-constexpr std::uint16_t kAttachFilename = 0x3704;
-constexpr std::uint16_t kAttachLongFilename = 0x3707;
-constexpr std::uint16_t kAttachMimeTag = 0x370E;
-constexpr std::uint16_t kAttachContentId = 0x3712;
-constexpr std::uint16_t kAttachmentHidden = 0x7FFE;
-
-constexpr std::uint32_t kMsgFlagRead = 0x01;
-constexpr std::uint32_t kMsgFlagHasAttach = 0x10;
-constexpr std::uint32_t kMapiMailUser = 6;
-constexpr std::uint32_t kRecipSendable = 1;
 
 // Bare LF and bare CR become CR LF, which is what the readers of a PST expect.
 std::string CrLf(std::string_view s) {
@@ -125,13 +63,6 @@ std::string ContentId(const Part& part) {
     return std::string(mime::TrimBlanks(id));
 }
 
-void AppendUnicodeZ(std::vector<std::uint8_t>& out, std::string_view utf8) {
-    auto units = pst::Utf16Le(utf8);
-    out.insert(out.end(), units.begin(), units.end());
-    out.push_back(0);
-    out.push_back(0);
-}
-
 }  // namespace
 
 // ---- the pieces ------------------------------------------------------------
@@ -145,25 +76,6 @@ std::size_t SubjectPrefixLength(std::string_view subject) {
     return n;
 }
 
-std::vector<std::uint8_t> OneOffEntryId(std::string_view name, std::string_view address) {
-    static constexpr std::uint8_t kHead[] = {0x00, 0x00, 0x00, 0x00,                          // flags
-                                             0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,  // one-off provider
-                                             0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02, 0x00, 0x00,  // version
-                                             0x01, 0x80};  // no rich info | Unicode
-    std::vector<std::uint8_t> id(std::begin(kHead), std::end(kHead));
-    AppendUnicodeZ(id, name);
-    AppendUnicodeZ(id, "SMTP");
-    AppendUnicodeZ(id, address);
-    return id;
-}
-
-std::vector<std::uint8_t> AddressSearchKey(std::string_view address) {
-    std::string key = "SMTP:" + platform::UpperAscii(address);
-    std::vector<std::uint8_t> out(key.begin(), key.end());
-    out.push_back(0);
-    return out;
-}
-
 // ---- the message -----------------------------------------------------------
 
 namespace {
@@ -175,8 +87,8 @@ void SetAddressee(PropertyList& props, const mime::MailAddress& m, std::uint16_t
     if (m.address.empty()) return;
     props.SetString(addrType, "SMTP");
     props.SetString(address, m.address);
-    props.SetBinary(entryId, OneOffEntryId(shown, m.address));
-    props.SetBinary(searchKey, AddressSearchKey(m.address));
+    props.SetBinary(entryId, pst::messaging::OneOffEntryId(shown, m.address));
+    props.SetBinary(searchKey, pst::messaging::AddressSearchKey(m.address));
     props.SetString(smtp, m.address);
 }
 
@@ -200,47 +112,48 @@ void MapSubject(const mime::MimeMessage& message, PropertyList& props) {
     std::string normalized(mime::TrimBlanks(std::string_view(text).substr(prefixLength)));
     std::string stored = "\x01";
     stored += static_cast<char>(prefix.size() + 1);
-    props.SetString(kSubject, stored + prefix + normalized);
-    props.SetString(kConversationTopic, normalized);
-    props.SetString(kNormalizedSubject, normalized);
+    props.SetString(pst::kPidTagSubject, stored + prefix + normalized);
+    props.SetString(pst::kPidTagConversationTopic, normalized);
+    props.SetString(pst::kPidTagNormalizedSubject, normalized);
 }
 
-// Low 0, normal 1, high 2, from the first of the headers that says.
-int ImportanceLevel(const mime::Header& header) {
+// PidTagImportance from the first of the headers that says.
+std::uint32_t ImportanceLevel(const mime::Header& header) {
     auto word = [&](std::string_view name) {
         return platform::LowerAscii(mime::TrimBlanks(header.Value(name).value_or("")));
     };
     std::string v = word("Importance");
-    if (v.rfind("high", 0) == 0) return 2;
-    if (v.rfind("low", 0) == 0) return 0;
-    if (!v.empty()) return 1;
+    if (v.rfind("high", 0) == 0) return pst::kImportanceHigh;
+    if (v.rfind("low", 0) == 0) return pst::kImportanceLow;
+    if (!v.empty()) return pst::kImportanceNormal;
     v = word("X-Priority");
-    if (!v.empty() && platform::IsAsciiDigit(v[0])) return v[0] <= '2' ? 2 : v[0] == '3' ? 1 : 0;
+    if (!v.empty() && platform::IsAsciiDigit(v[0]))
+        return v[0] <= '2' ? pst::kImportanceHigh : v[0] == '3' ? pst::kImportanceNormal : pst::kImportanceLow;
     v = word("X-MSMail-Priority");
-    if (v.rfind("high", 0) == 0) return 2;
-    if (v.rfind("low", 0) == 0) return 0;
-    if (!v.empty()) return 1;
+    if (v.rfind("high", 0) == 0) return pst::kImportanceHigh;
+    if (v.rfind("low", 0) == 0) return pst::kImportanceLow;
+    if (!v.empty()) return pst::kImportanceNormal;
     v = word("Priority");
-    if (v.rfind("urgent", 0) == 0) return 2;
-    if (v.rfind("non-urgent", 0) == 0) return 0;
-    return 1;
+    if (v.rfind("urgent", 0) == 0) return pst::kImportanceHigh;
+    if (v.rfind("non-urgent", 0) == 0) return pst::kImportanceLow;
+    return pst::kImportanceNormal;
 }
 
 void MapFlagsAndPriority(const mime::Header& header, PropertyList& props) {
-    int level = ImportanceLevel(header);
-    props.SetInt32(kImportance, static_cast<std::uint32_t>(level));
+    const std::uint32_t level = ImportanceLevel(header);
+    props.SetInt32(pst::kPidTagImportance, level);
     std::string priority = platform::LowerAscii(mime::TrimBlanks(header.Value("Priority").value_or("")));
     int p = priority.rfind("urgent", 0) == 0       ? 1
             : priority.rfind("non-urgent", 0) == 0 ? -1
-            : priority.empty()                     ? level - 1
+            : priority.empty()                     ? static_cast<int>(level) - 1
                                                    : 0;
-    props.SetInt32(kPriority, static_cast<std::uint32_t>(p));
+    props.SetInt32(pst::kPidTagPriority, static_cast<std::uint32_t>(p));
     std::string sensitivity = platform::LowerAscii(mime::TrimBlanks(header.Value("Sensitivity").value_or("")));
-    std::uint32_t s = sensitivity == "personal"               ? 1
-                      : sensitivity == "private"              ? 2
-                      : sensitivity == "company-confidential" ? 3
-                                                              : 0;
-    props.SetInt32(kSensitivity, s);
+    std::uint32_t s = sensitivity == "personal"               ? pst::kSensitivityPersonal
+                      : sensitivity == "private"              ? pst::kSensitivityPrivate
+                      : sensitivity == "company-confidential" ? pst::kSensitivityCompanyConfidential
+                                                              : pst::kSensitivityNormal;
+    props.SetInt32(pst::kPidTagSensitivity, s);
 }
 
 void MapRecipients(const mime::Header& header, std::string_view charset, pst::NewMessage& out) {
@@ -249,7 +162,9 @@ void MapRecipients(const mime::Header& header, std::string_view charset, pst::Ne
         std::uint32_t type;
         std::uint16_t display;
     };
-    static constexpr Kind kKinds[] = {{"To", 1, kDisplayTo}, {"Cc", 2, kDisplayCc}, {"Bcc", 3, kDisplayBcc}};
+    static constexpr Kind kKinds[] = {{"To", pst::kMapiTo, pst::kPidTagDisplayTo},
+                                      {"Cc", pst::kMapiCc, pst::kPidTagDisplayCc},
+                                      {"Bcc", pst::kMapiBcc, pst::kPidTagDisplayBcc}};
     std::uint32_t order = 0;
     for (const auto& kind : kKinds) {
         std::string line;
@@ -259,19 +174,19 @@ void MapRecipients(const mime::Header& header, std::string_view charset, pst::Ne
                 line += (line.empty() ? "" : "; ") + shown;
                 if (m.address.empty()) continue;  // a name alone can't be a recipient
                 PropertyList r;
-                r.SetInt32(kRecipientType, kind.type);
-                r.SetString(kDisplayName, shown);
-                r.SetString(kAddrType, "SMTP");
-                r.SetString(kEmailAddress, m.address);
-                r.SetString(kSmtpAddress, m.address);
-                r.SetBinary(kEntryId, OneOffEntryId(shown, m.address));
-                r.SetBinary(kSearchKey, AddressSearchKey(m.address));
-                r.SetInt32(kObjectType, kMapiMailUser);
-                r.SetInt32(kDisplayType, 0);
-                r.SetBool(kResponsibility, false);
-                r.SetBool(kSendRichInfo, false);
-                r.SetInt32(kRecipientFlags, kRecipSendable);
-                r.SetInt32(kRecipientOrder, order++);
+                r.SetInt32(pst::kPidTagRecipientType, kind.type);
+                r.SetString(pst::kPidTagDisplayName, shown);
+                r.SetString(pst::kPidTagAddressType, "SMTP");
+                r.SetString(pst::kPidTagEmailAddress, m.address);
+                r.SetString(pst::kPidTagSmtpAddress, m.address);
+                r.SetBinary(pst::kPidTagEntryId, pst::messaging::OneOffEntryId(shown, m.address));
+                r.SetBinary(pst::kPidTagSearchKey, pst::messaging::AddressSearchKey(m.address));
+                r.SetInt32(pst::kPidTagObjectType, pst::kMapiMailUser);
+                r.SetInt32(pst::kPidTagDisplayType, pst::kDtMailUser);
+                r.SetBool(pst::kPidTagResponsibility, false);
+                r.SetBool(pst::kPidTagSendRichInfo, false);
+                r.SetInt32(pst::kPidTagRecipientFlags, pst::kRecipSendable);
+                r.SetInt32(pst::kPidTagRecipientOrder, order++);
                 out.recipients.push_back(std::move(r));
             }
         }
@@ -303,21 +218,22 @@ std::string TransportHeaders(const mime::Header& header) {
 void MapBodies(const mime::BodyParts& bodies, pst::NewMessage& out, std::set<std::string>& cids) {
     const Part* text = bodies.text;
     const Part* html = bodies.html;
-    if (text) out.props.SetString(kBody, CrLf(text->Text()));
+    if (text) out.props.SetString(pst::kPidTagBody, CrLf(text->Text()));
     if (html) {
         std::string bytes = html->DecodedBody();
         std::string charset = html->Charset();
         if (charset.empty()) charset = HtmlMetaCharset(bytes);
         std::uint32_t cp = platform::CodePageForCharset(charset, bytes);
-        out.props.SetBinary(kHtml, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-        out.props.SetInt32(kInternetCodePage, cp);
-        out.props.SetInt32(kMessageCodePage, cp);
-        if (!text) out.props.SetString(kBody, CrLf(HtmlToText(mime::BytesToUtf8(bytes, charset))));
+        out.props.SetBinary(pst::kPidTagHtml,
+                            std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        out.props.SetInt32(pst::kPidTagInternetCodepage, cp);
+        out.props.SetInt32(pst::kPidTagMessageCodepage, cp);
+        if (!text) out.props.SetString(pst::kPidTagBody, CrLf(HtmlToText(mime::BytesToUtf8(bytes, charset))));
         cids = CidReferences(bytes);
     } else if (text) {
         std::uint32_t cp = platform::CodePageForCharset(text->Charset(), text->DecodedBody());
-        out.props.SetInt32(kInternetCodePage, cp);
-        out.props.SetInt32(kMessageCodePage, cp);
+        out.props.SetInt32(pst::kPidTagInternetCodepage, cp);
+        out.props.SetInt32(pst::kPidTagMessageCodepage, cp);
     }
 }
 
@@ -344,16 +260,17 @@ void MapAttachments(const mime::BodyParts& bodies, std::string_view charset, con
             shortName = ShortFileName(name, serial);
         shortNames.insert(shortName);
 
-        a.props.SetString(kAttachLongFilename, name);
-        a.props.SetString(kAttachFilename, shortName);
-        a.props.SetString(kDisplayName, name);
-        if (std::string ext(platform::PathExtension(name)); !ext.empty()) a.props.SetString(kAttachExtension, ext);
-        a.props.SetString(kAttachMimeTag, type);
-        if (!cid.empty()) a.props.SetString(kAttachContentId, cid);
-        if (referenced && disposition.token != "attachment") a.props.SetBool(kAttachmentHidden, true);
+        a.props.SetString(pst::kPidTagAttachLongFilename, name);
+        a.props.SetString(pst::kPidTagAttachFilename, shortName);
+        a.props.SetString(pst::kPidTagDisplayName, name);
+        if (std::string ext(platform::PathExtension(name)); !ext.empty())
+            a.props.SetString(pst::kPidTagAttachExtension, ext);
+        a.props.SetString(pst::kPidTagAttachMimeTag, type);
+        if (!cid.empty()) a.props.SetString(pst::kPidTagAttachContentId, cid);
+        if (referenced && disposition.token != "attachment") a.props.SetBool(pst::kPidTagAttachmentHidden, true);
         if (fileTime) {
-            a.props.SetTime(kCreationTime, *fileTime);
-            a.props.SetTime(kModificationTime, *fileTime);
+            a.props.SetTime(pst::kPidTagCreationTime, *fileTime);
+            a.props.SetTime(pst::kPidTagLastModificationTime, *fileTime);
         }
         out.attachments.push_back(std::move(a));
     }
@@ -373,30 +290,32 @@ pst::NewMessage MapMessage(const mime::MimeMessage& message, const MessageMapOpt
     auto from = FirstMailbox(header, "From", charset);
     if (!from) from = FirstMailbox(header, "Sender", charset);
     if (from) {
-        SetAddressee(props, *from, kSenderName, kSenderAddrType, kSenderAddress, kSenderEntryId, kSenderSearchKey,
-                     kSenderSmtp);
-        SetAddressee(props, *from, kSentRepName, kSentRepAddrType, kSentRepAddress, kSentRepEntryId, kSentRepSearchKey,
-                     kSentRepSmtp);
+        SetAddressee(props, *from, pst::kPidTagSenderName, pst::kPidTagSenderAddressType,
+                     pst::kPidTagSenderEmailAddress, pst::kPidTagSenderEntryId, pst::kPidTagSenderSearchKey,
+                     pst::kPidTagSenderSmtpAddress);
+        SetAddressee(props, *from, pst::kPidTagSentRepresentingName, pst::kPidTagSentRepresentingAddressType,
+                     pst::kPidTagSentRepresentingEmailAddress, pst::kPidTagSentRepresentingEntryId,
+                     pst::kPidTagSentRepresentingSearchKey, pst::kPidTagSentRepresentingSmtpAddress);
     }
     MapRecipients(header, charset, out);
 
     if (auto date = header.Value("Date"))
-        if (auto t = mime::ParseMailDate(*date)) props.SetTime(kClientSubmitTime, pst::FileTimeFromUnix(*t));
+        if (auto t = mime::ParseMailDate(*date)) props.SetTime(pst::kPidTagClientSubmitTime, pst::FileTimeFromUnix(*t));
     std::optional<std::uint64_t> delivered;
     if (auto t = DeliveryTime(header))
         delivered = pst::FileTimeFromUnix(*t);
     else if (options.fallbackTime)
         delivered = pst::FileTimeFromUnix(*options.fallbackTime);
     if (delivered) {
-        props.SetTime(kDeliveryTime, *delivered);
-        props.SetTime(kCreationTime, *delivered);
-        props.SetTime(kModificationTime, *delivered);
+        props.SetTime(pst::kPidTagMessageDeliveryTime, *delivered);
+        props.SetTime(pst::kPidTagCreationTime, *delivered);
+        props.SetTime(pst::kPidTagLastModificationTime, *delivered);
     }
 
-    if (!header.Fields().empty()) props.SetString(kTransportHeaders, TransportHeaders(header));
-    if (auto v = RawValue(header, "Message-ID")) props.SetString(kInternetMessageId, *v);
-    if (auto v = RawValue(header, "In-Reply-To")) props.SetString(kInReplyTo, *v);
-    if (auto v = RawValue(header, "References")) props.SetString(kReferences, *v);
+    if (!header.Fields().empty()) props.SetString(pst::kPidTagTransportMessageHeaders, TransportHeaders(header));
+    if (auto v = RawValue(header, "Message-ID")) props.SetString(pst::kPidTagInternetMessageId, *v);
+    if (auto v = RawValue(header, "In-Reply-To")) props.SetString(pst::kPidTagInReplyToId, *v);
+    if (auto v = RawValue(header, "References")) props.SetString(pst::kPidTagInternetReferences, *v);
     MapFlagsAndPriority(header, props);
 
     const mime::BodyParts bodies = message.Bodies();
@@ -404,9 +323,9 @@ pst::NewMessage MapMessage(const mime::MimeMessage& message, const MessageMapOpt
     MapBodies(bodies, out, cids);
     MapAttachments(bodies, charset, cids, delivered, out);
 
-    std::uint32_t flags = options.read ? kMsgFlagRead : 0;
-    if (!out.attachments.empty()) flags |= kMsgFlagHasAttach;
-    props.SetInt32(kMessageFlags, flags);
+    std::uint32_t flags = options.read ? pst::kMfRead : 0;
+    if (!out.attachments.empty()) flags |= pst::kMfHasAttach;
+    props.SetInt32(pst::kPidTagMessageFlags, flags);
     return out;
 }
 

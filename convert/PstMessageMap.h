@@ -42,9 +42,4 @@ struct MessageMapOptions {
 // of subject, 0 when there is none.
 [[nodiscard]] std::size_t SubjectPrefixLength(std::string_view subject);
 
-// One-off entry ID for an SMTP mailbox (Unicode, no rich info).
-[[nodiscard]] std::vector<std::uint8_t> OneOffEntryId(std::string_view name, std::string_view address);
-// "SMTP:" + address in upper case + NUL.
-[[nodiscard]] std::vector<std::uint8_t> AddressSearchKey(std::string_view address);
-
 }  // namespace quill

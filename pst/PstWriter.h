@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "pst/PstError.h"
 #include "pst/messaging/NewMessage.h"
 
 // Writes a new Unicode PST file ([MS-PST]) as a stream: every message goes to disk as it is
@@ -14,11 +14,6 @@
 // the file has no header, so no reader takes it for a complete file; one that is never closed is
 // removed again.
 namespace quill::pst {
-
-class PstError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 using FolderId = std::uint32_t;  // the folder's NID
 
@@ -42,6 +37,10 @@ class PstWriter {
     void AddMessage(FolderId folder, const NewMessage& message);
 
     // Writes the indexes, map pages and header. After a failure the file is removed.
+    //
+    // Every failure is a PstError naming the file, with the node being written and where the file
+    // stood (PstError.h); a refused folder or message leaves the file as it was, any other failure
+    // stops it.
     void Close();
     [[nodiscard]] const std::string& Path() const;
     [[nodiscard]] std::uint64_t BytesWritten() const;

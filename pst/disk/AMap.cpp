@@ -1,5 +1,7 @@
 #include "pst/disk/AMap.h"
 
+#include "pst/PstError.h"
+
 #include "pst/disk/Trailer.h"
 
 #include <algorithm>
@@ -16,13 +18,17 @@ AMap::AMap(std::uint64_t region) : region(region) {
 void AMap::Allocate(std::uint64_t ib, std::uint64_t size) {
     const std::uint64_t start = RegionStart(region);
     if (ib % kSlotSize != 0 || size % kSlotSize != 0 || size == 0 || ib < start || ib + size > start + kRegionSize)
-        throw std::out_of_range("AMap: range at offset " + std::to_string(ib) + " of " + std::to_string(size) +
-                                " bytes is not inside region " + std::to_string(region));
+        throw LayerError<std::out_of_range>("AMap: range at offset " + std::to_string(ib) + " of " +
+                                                std::to_string(size) + " bytes is not inside region " +
+                                                std::to_string(region),
+                                            {.offset = ib});
     const std::size_t first = (ib - start) / kSlotSize;
     const std::size_t count = size / kSlotSize;
     for (std::size_t s = first; s < first + count; ++s)
         if (Bit(s))
-            throw std::logic_error("AMap: offset " + std::to_string(start + s * kSlotSize) + " allocated twice");
+            throw LayerError<std::logic_error>(
+                "AMap: offset " + std::to_string(start + s * kSlotSize) + " allocated twice",
+                {.offset = start + s * kSlotSize});
     for (std::size_t s = first; s < first + count; ++s) bits[s / 8] |= static_cast<std::uint8_t>(0x80u >> (s % 8));
 }
 

@@ -1,5 +1,7 @@
 #include "pst/ltp/Heap.h"
 
+#include "pst/PstError.h"
+
 #include "pst/disk/Bytes.h"
 #include "pst/disk/Layout.h"
 
@@ -70,7 +72,10 @@ HeapOnNode::HeapOnNode(std::uint8_t clientSig) : clientSig(clientSig) {
 Hid HeapOnNode::Allocate(std::span<const std::uint8_t> data) {
     if (data.empty()) throw std::invalid_argument("heap: empty allocation");
     if (data.size() > kMaxAllocation)
-        throw std::length_error("heap: allocation of " + std::to_string(data.size()) + " bytes exceeds 3580");
+        throw LayerError<std::length_error>(
+            "heap: allocation of " + std::to_string(data.size()) + " bytes exceeds 3580",
+            {.expected = "at most " + std::to_string(kMaxAllocation) + " bytes",
+             .actual = std::to_string(data.size())});
     Block* block = &blocks.back();
     if (block->starts.size() == kMaxAllocsPerBlock ||
         BlockEnd(block->bytes.size() + data.size(), block->starts.size() + 1) > kBlockData) {

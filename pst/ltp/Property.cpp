@@ -1,5 +1,7 @@
 #include "pst/ltp/Property.h"
 
+#include "pst/PstError.h"
+
 #include "platform/Utf.h"
 
 #include <algorithm>
@@ -54,7 +56,9 @@ std::uint64_t FileTimeFromUnix(std::int64_t unixSeconds) {
 void PropertyList::SetRaw(std::uint32_t tag, std::vector<std::uint8_t> value) {
     const std::size_t width = FixedWidth(TagType(tag));
     if (width != 0 && value.size() != width)
-        throw std::invalid_argument("property value has the wrong width for its type");
+        throw LayerError<std::invalid_argument>(
+            "property value has the wrong width for its type",
+            {.expected = std::to_string(width) + " bytes", .actual = std::to_string(value.size())});
     const auto id = TagId(tag);
     auto it =
         std::lower_bound(items.begin(), items.end(), id, [](const Property& p, std::uint16_t k) { return p.Id() < k; });

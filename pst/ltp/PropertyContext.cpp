@@ -1,5 +1,7 @@
 #include "pst/ltp/PropertyContext.h"
 
+#include "pst/PstError.h"
+
 #include "pst/disk/Bytes.h"
 #include "pst/ltp/Bth.h"
 
@@ -53,7 +55,9 @@ std::vector<std::vector<std::uint8_t>> BuildPropertyContext(const PropertyList& 
         disk::PutU16(out, at + 2, type);
         if (IsInline(type)) {
             if (p.value.size() > 4)
-                throw std::invalid_argument("PC: inline property " + std::to_string(p.tag) + " has more than 4 bytes");
+                throw LayerError<std::invalid_argument>(
+                    "PC: inline property " + std::to_string(p.tag) + " has more than 4 bytes",
+                    {.expected = "at most 4 bytes", .actual = std::to_string(p.value.size())});
             std::copy(p.value.begin(), p.value.end(), records.begin() + static_cast<std::ptrdiff_t>(at + 4));
         } else {
             Hnid hnid = 0;

@@ -1,5 +1,7 @@
 #include "pst/ltp/TableContext.h"
 
+#include "pst/PstError.h"
+
 #include "pst/disk/Bytes.h"
 #include "pst/disk/Layout.h"
 #include "pst/ltp/Bth.h"
@@ -107,7 +109,10 @@ TableContextBuilder::TableContextBuilder(std::vector<std::uint32_t> columnTags) 
     ib += (columns.size() + 7) / 8;
     rgib[3] = static_cast<std::uint16_t>(ib);  // TCI_bm
     rowSize = ib;
-    if (rowSize > kRowBlock) throw std::length_error("TC: a row is larger than a block");
+    if (rowSize > kRowBlock)
+        throw LayerError<std::length_error>(
+            "TC: a row is larger than a block",
+            {.expected = "at most " + std::to_string(kRowBlock) + " bytes", .actual = std::to_string(rowSize)});
 }
 
 void TableContextBuilder::AddRow(std::uint32_t rowId, const PropertyList& values) {
@@ -135,8 +140,9 @@ void TableContextBuilder::AddRow(std::uint32_t rowId, const PropertyList& values
             }
         } else {
             if (p->value.size() != c.cb)
-                throw std::invalid_argument("TC: value of " + std::to_string(c.tag) +
-                                            " does not have its type's width");
+                throw LayerError<std::invalid_argument>(
+                    "TC: value of " + std::to_string(c.tag) + " does not have its type's width",
+                    {.expected = std::to_string(c.cb) + " bytes", .actual = std::to_string(p->value.size())});
             std::copy(p->value.begin(), p->value.end(), row.begin() + c.ib);
         }
     }

@@ -1,55 +1,143 @@
 #include "pst/messaging/Templates.h"
 
+#include "pst/messaging/PropertyTags.h"
+
 namespace quill::pst::messaging {
+namespace {
+
+constexpr PropType kInt32 = PropType::Int32;
+constexpr PropType kInt64 = PropType::Int64;
+constexpr PropType kBool = PropType::Boolean;
+constexpr PropType kString = PropType::String;
+constexpr PropType kTime = PropType::Time;
+constexpr PropType kBinary = PropType::Binary;
+
+}  // namespace
 
 const std::vector<std::uint32_t>& HierarchyColumns() {
-    static const std::vector<std::uint32_t> c = {0x0E300003, 0x0E330014, 0x0E340102, 0x0E380003, 0x3001001F,
-                                                 0x36020003, 0x36030003, 0x360A000B, 0x3613001F, 0x66350003,
-                                                 0x66360003, 0x67F20003, 0x67F30003};
+    static const std::vector<std::uint32_t> c = {MakeTag(kPidTagReplItemid, kInt32),
+                                                 MakeTag(kPidTagReplChangenum, kInt64),
+                                                 MakeTag(kPidTagReplVersionHistory, kBinary),
+                                                 MakeTag(kPidTagReplFlags, kInt32),
+                                                 MakeTag(kPidTagDisplayName, kString),
+                                                 MakeTag(kPidTagContentCount, kInt32),
+                                                 MakeTag(kPidTagContentUnreadCount, kInt32),
+                                                 MakeTag(kPidTagSubfolders, kBool),
+                                                 MakeTag(kPidTagContainerClass, kString),
+                                                 MakeTag(kPidTagPstHiddenCount, kInt32),
+                                                 MakeTag(kPidTagPstHiddenUnread, kInt32),
+                                                 MakeTag(kPidTagLtpRowId, kInt32),
+                                                 MakeTag(kPidTagLtpRowVer, kInt32)};
     return c;
 }
 
 const std::vector<std::uint32_t>& ContentsColumns() {
-    static const std::vector<std::uint32_t> c = {0x00170003, 0x001A001F, 0x00360003, 0x0037001F, 0x00390040, 0x0042001F,
-                                                 0x0057000B, 0x0058000B, 0x0070001F, 0x00710102, 0x0E03001F, 0x0E04001F,
-                                                 0x0E060040, 0x0E070003, 0x0E080003, 0x0E170003, 0x0E300003, 0x0E330014,
-                                                 0x0E340102, 0x0E380003, 0x0E3C0102, 0x0E3D0102, 0x10970003, 0x30080040,
-                                                 0x30130102, 0x65C60003, 0x67F20003, 0x67F30003};
+    static const std::vector<std::uint32_t> c = {MakeTag(kPidTagImportance, kInt32),
+                                                 MakeTag(kPidTagMessageClass, kString),
+                                                 MakeTag(kPidTagSensitivity, kInt32),
+                                                 MakeTag(kPidTagSubject, kString),
+                                                 MakeTag(kPidTagClientSubmitTime, kTime),
+                                                 MakeTag(kPidTagSentRepresentingName, kString),
+                                                 MakeTag(kPidTagMessageToMe, kBool),
+                                                 MakeTag(kPidTagMessageCcMe, kBool),
+                                                 MakeTag(kPidTagConversationTopic, kString),
+                                                 MakeTag(kPidTagConversationIndex, kBinary),
+                                                 MakeTag(kPidTagDisplayCc, kString),
+                                                 MakeTag(kPidTagDisplayTo, kString),
+                                                 MakeTag(kPidTagMessageDeliveryTime, kTime),
+                                                 MakeTag(kPidTagMessageFlags, kInt32),
+                                                 MakeTag(kPidTagMessageSize, kInt32),
+                                                 MakeTag(kPidTagMessageStatus, kInt32),
+                                                 MakeTag(kPidTagReplItemid, kInt32),
+                                                 MakeTag(kPidTagReplChangenum, kInt64),
+                                                 MakeTag(kPidTagReplVersionHistory, kBinary),
+                                                 MakeTag(kPidTagReplFlags, kInt32),
+                                                 MakeTag(kPidTagReplCopiedfromVersionhistory, kBinary),
+                                                 MakeTag(kPidTagReplCopiedfromItemid, kBinary),
+                                                 MakeTag(kPidTagItemTemporaryFlags, kInt32),
+                                                 MakeTag(kPidTagLastModificationTime, kTime),
+                                                 MakeTag(kPidTagChangeKey, kBinary),
+                                                 MakeTag(kPidTagSecureSubmitFlags, kInt32),
+                                                 MakeTag(kPidTagLtpRowId, kInt32),
+                                                 MakeTag(kPidTagLtpRowVer, kInt32)};
     return c;
 }
 
 const std::vector<std::uint32_t>& AssocContentsColumns() {
-    static const std::vector<std::uint32_t> c = {0x001A001F, 0x0E070003, 0x0E170003, 0x3001001F, 0x67F20003,
-                                                 0x67F30003, 0x6800001F, 0x6803000B, 0x68051003, 0x682F0102,
-                                                 0x70030003, 0x70040102, 0x70050102, 0x7006001F, 0x70070003};
+    static const std::vector<std::uint32_t> c = {
+        MakeTag(kPidTagMessageClass, kString),
+        MakeTag(kPidTagMessageFlags, kInt32),
+        MakeTag(kPidTagMessageStatus, kInt32),
+        MakeTag(kPidTagDisplayName, kString),
+        MakeTag(kPidTagLtpRowId, kInt32),
+        MakeTag(kPidTagLtpRowVer, kInt32),
+        MakeTag(kPidTagOfflineAddressBookName, kString),
+        MakeTag(kPidTagSendOutlookRecallReport, kBool),
+        MakeTag(kPidTagOfflineAddressBookTruncatedProperties, PropType::MultiInt32),
+        MakeTag(kAssocContentsBinaryColumn, kBinary),
+        MakeTag(kPidTagViewDescriptorFlags, kInt32),
+        MakeTag(kPidTagViewDescriptorLinkTo, kBinary),
+        MakeTag(kPidTagViewDescriptorViewFolder, kBinary),
+        MakeTag(kPidTagViewDescriptorName, kString),
+        MakeTag(kPidTagViewDescriptorVersion, kInt32)};
     return c;
 }
 
 const std::vector<std::uint32_t>& SearchContentsColumns() {
-    static const std::vector<std::uint32_t> c = {0x00170003, 0x001A001F, 0x00360003, 0x0037001F, 0x0042001F,
-                                                 0x0057000B, 0x0058000B, 0x0E03001F, 0x0E04001F, 0x0E05001F,
-                                                 0x0E060040, 0x0E070003, 0x0E080003, 0x0E170003, 0x0E2A000B,
-                                                 0x30080040, 0x67F10003, 0x67F20003, 0x67F30003};
+    static const std::vector<std::uint32_t> c = {MakeTag(kPidTagImportance, kInt32),
+                                                 MakeTag(kPidTagMessageClass, kString),
+                                                 MakeTag(kPidTagSensitivity, kInt32),
+                                                 MakeTag(kPidTagSubject, kString),
+                                                 MakeTag(kPidTagSentRepresentingName, kString),
+                                                 MakeTag(kPidTagMessageToMe, kBool),
+                                                 MakeTag(kPidTagMessageCcMe, kBool),
+                                                 MakeTag(kPidTagDisplayCc, kString),
+                                                 MakeTag(kPidTagDisplayTo, kString),
+                                                 MakeTag(kPidTagParentDisplay, kString),
+                                                 MakeTag(kPidTagMessageDeliveryTime, kTime),
+                                                 MakeTag(kPidTagMessageFlags, kInt32),
+                                                 MakeTag(kPidTagMessageSize, kInt32),
+                                                 MakeTag(kPidTagMessageStatus, kInt32),
+                                                 MakeTag(kPidTagExchangeRemoteHeader, kBool),
+                                                 MakeTag(kPidTagLastModificationTime, kTime),
+                                                 MakeTag(kPidTagLtpParentNid, kInt32),
+                                                 MakeTag(kPidTagLtpRowId, kInt32),
+                                                 MakeTag(kPidTagLtpRowVer, kInt32)};
     return c;
 }
 
 const std::vector<std::uint32_t>& RecipientColumns() {
-    static const std::vector<std::uint32_t> c = {0x0C150003, 0x0E0F000B, 0x0FF90102, 0x0FFE0003, 0x0FFF0102,
-                                                 0x3001001F, 0x3002001F, 0x3003001F, 0x300B0102, 0x39000003,
-                                                 0x39FF001F, 0x3A40000B, 0x67F20003, 0x67F30003};
+    static const std::vector<std::uint32_t> c = {MakeTag(kPidTagRecipientType, kInt32),
+                                                 MakeTag(kPidTagResponsibility, kBool),
+                                                 MakeTag(kPidTagRecordKey, kBinary),
+                                                 MakeTag(kPidTagObjectType, kInt32),
+                                                 MakeTag(kPidTagEntryId, kBinary),
+                                                 MakeTag(kPidTagDisplayName, kString),
+                                                 MakeTag(kPidTagAddressType, kString),
+                                                 MakeTag(kPidTagEmailAddress, kString),
+                                                 MakeTag(kPidTagSearchKey, kBinary),
+                                                 MakeTag(kPidTagDisplayType, kInt32),
+                                                 MakeTag(kPidTagAddressBookDisplayNamePrintable, kString),
+                                                 MakeTag(kPidTagSendRichInfo, kBool),
+                                                 MakeTag(kPidTagLtpRowId, kInt32),
+                                                 MakeTag(kPidTagLtpRowVer, kInt32)};
     return c;
 }
 
 const std::vector<std::uint32_t>& AttachmentColumns() {
-    static const std::vector<std::uint32_t> c = {0x0E200003, 0x3704001F, 0x37050003,
-                                                 0x370B0003, 0x67F20003, 0x67F30003};
+    static const std::vector<std::uint32_t> c = {
+        MakeTag(kPidTagAttachSize, kInt32),   MakeTag(kPidTagAttachFilename, kString),
+        MakeTag(kPidTagAttachMethod, kInt32), MakeTag(kPidTagRenderingPosition, kInt32),
+        MakeTag(kPidTagLtpRowId, kInt32),     MakeTag(kPidTagLtpRowVer, kInt32)};
     return c;
 }
 
 const std::vector<std::uint32_t>& MessageRecipientColumns() {
     static const std::vector<std::uint32_t> c = [] {
         auto cols = RecipientColumns();
-        for (std::uint32_t extra : {0x39FE001Fu, 0x5FDF0003u, 0x5FFD0003u}) cols.push_back(extra);
+        for (std::uint32_t extra : {MakeTag(kPidTagSmtpAddress, kString), MakeTag(kPidTagRecipientOrder, kInt32),
+                                    MakeTag(kPidTagRecipientFlags, kInt32)})
+            cols.push_back(extra);
         return cols;
     }();
     return c;

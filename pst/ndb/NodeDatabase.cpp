@@ -1,5 +1,7 @@
 #include "pst/ndb/NodeDatabase.h"
 
+#include "pst/PstError.h"
+
 #include "pst/disk/Bytes.h"
 #include "pst/disk/Layout.h"
 #include "pst/disk/Permute.h"
@@ -115,7 +117,9 @@ void NodeDatabase::FinishRegion() {
 
 std::span<std::uint8_t> NodeDatabase::Reserve(std::uint64_t ib, std::uint64_t size, bool zero) {
     if (ib < bufferStart + used)
-        throw std::logic_error("PST layout: output at offset " + std::to_string(ib) + " goes backwards");
+        throw LayerError<std::logic_error>(
+            "PST layout: output at offset " + std::to_string(ib) + " goes backwards",
+            {.offset = ib, .expected = "at or past " + std::to_string(bufferStart + used)});
     if (used >= kFlushThreshold) FlushBuffer();
     // A gap longer than the buffer (the free end of the last region) goes out in pieces.
     while (ib + size - bufferStart > buffer.size()) {
@@ -143,7 +147,8 @@ void NodeDatabase::PatchAt(std::uint64_t ib, std::span<const std::uint8_t> bytes
         file.WriteAt(ib, reinterpret_cast<const char*>(bytes.data()), bytes.size());
         return;
     }
-    throw std::logic_error("PST layout: patch at offset " + std::to_string(ib) + " straddles the write buffer");
+    throw LayerError<std::logic_error>(
+        "PST layout: patch at offset " + std::to_string(ib) + " straddles the write buffer", {.offset = ib});
 }
 
 void NodeDatabase::FlushBuffer() {
@@ -172,7 +177,11 @@ Bid NodeDatabase::NextBlockBid(bool internal) {
 }
 
 Bid NodeDatabase::WriteBlock(std::span<const std::uint8_t> data, bool internal) {
-    if (data.size() > kMaxBlockData) throw std::length_error("PST block of " + std::to_string(data.size()) + " bytes");
+    if (data.size() > kMaxBlockData)
+        throw LayerError<std::length_error>("PST block of " + std::to_string(data.size()) + " bytes",
+                                            {.offset = cursor,
+                                             .expected = "at most " + std::to_string(kMaxBlockData) + " bytes",
+                                             .actual = std::to_string(data.size())});
     const auto cb = static_cast<std::uint16_t>(data.size());
     const std::uint64_t size = BlockSize(cb);
     const std::uint64_t ib = Allocate(size, kSlotSize);
@@ -241,7 +250,8 @@ Bid NodeDatabase::WriteSubnodeTree(std::vector<SubnodeEntry> entries) {
               [](const SubnodeEntry& a, const SubnodeEntry& b) { return a.nid < b.nid; });
     for (std::size_t i = 1; i < entries.size(); ++i)
         if (entries[i].nid == entries[i - 1].nid)
-            throw std::logic_error("PST subnode " + std::to_string(entries[i].nid) + " appears twice");
+            throw LayerError<std::logic_error>("PST subnode " + std::to_string(entries[i].nid) + " appears twice",
+                                               {.nodeId = entries[i].nid, .expected = "each subnode once"});
     auto writeLeaf = [this](std::span<const SubnodeEntry> part) {
         std::vector<std::uint8_t> b(8 + 24 * part.size());
         PutU8(b, 0, 0x02);
@@ -256,7 +266,10 @@ Bid NodeDatabase::WriteSubnodeTree(std::vector<SubnodeEntry> entries) {
     };
     if (entries.size() <= kSlBlockMaxEntries) return writeLeaf(entries);
     if (entries.size() > kSlBlockMaxEntries * kSiBlockMaxEntries)
-        throw std::length_error("PST node with " + std::to_string(entries.size()) + " subnodes");
+        throw LayerError<std::length_error>(
+            "PST node with " + std::to_string(entries.size()) + " subnodes",
+            {.expected = "at most " + std::to_string(kSlBlockMaxEntries * kSiBlockMaxEntries) + " subnodes",
+             .actual = std::to_string(entries.size())});
     std::vector<std::uint8_t> si(8);
     std::size_t count = 0;
     for (std::size_t i = 0; i < entries.size(); i += kSlBlockMaxEntries, ++count) {
@@ -334,7 +347,8 @@ void NodeDatabase::Close() {
     nodes.reserve(nbt.size());
     for (std::size_t i = 0; i < nbt.size(); ++i) {
         if (i > 0 && nbt[i].nid == nbt[i - 1].nid)
-            throw std::logic_error("PST node " + std::to_string(nbt[i].nid) + " written twice");
+            throw LayerError<std::logic_error>("PST node " + std::to_string(nbt[i].nid) + " written twice",
+                                               {.nodeId = nbt[i].nid, .expected = "each node once"});
         PageEntry e{nbt[i].nid, {}};
         PutU64(e.bytes, 0, nbt[i].nid);
         PutU64(e.bytes, 8, nbt[i].bidData);

@@ -1,5 +1,7 @@
 #include "convert/PstMessageMap.h"
 
+#include "pst/messaging/EntryIds.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +9,8 @@
 
 namespace quill {
 namespace {
+
+using pst::messaging::OneOffEntryId;
 
 constexpr std::int64_t kDec8At0815 = 1796717700;  // 2026-12-08 08:15:00 UTC
 
@@ -29,17 +33,6 @@ std::uint64_t Time(const pst::PropertyList& p, std::uint16_t id) {
     if (v && v->value.size() == 8)
         for (int i = 7; i >= 0; --i) t = (t << 8) | v->value[static_cast<std::size_t>(i)];
     return t;
-}
-
-std::vector<std::uint8_t> Utf16Z(std::string_view ascii) {
-    std::vector<std::uint8_t> out;
-    for (char c : ascii) {
-        out.push_back(static_cast<std::uint8_t>(c));
-        out.push_back(0);
-    }
-    out.push_back(0);
-    out.push_back(0);
-    return out;
 }
 
 // ---- subject ----
@@ -81,18 +74,6 @@ TEST(PstMessageMapSubject, OnlyTheFirstPrefixCountsAndMissingSubjectLeavesNone) 
 }
 
 // ---- addresses ----
-
-TEST(PstMessageMapAddress, OneOffEntryIdAndSearchKeyBytes) {
-    std::vector<std::uint8_t> want = {0,    0,    0,    0,    0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
-                                      0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02, 0x00, 0x00, 0x01, 0x80};
-    for (auto part : {"Bob", "SMTP", "b@x.io"}) {
-        auto u = Utf16Z(part);
-        want.insert(want.end(), u.begin(), u.end());
-    }
-    EXPECT_EQ(OneOffEntryId("Bob", "b@x.io"), want);
-    std::string key = std::string("SMTP:BOB.SMITH@EXAMPLE.COM") + '\0';
-    EXPECT_EQ(AddressSearchKey("Bob.Smith@Example.com"), std::vector<std::uint8_t>(key.begin(), key.end()));
-}
 
 TEST(PstMessageMapAddress, SenderAndSentRepresentingComeFromFrom) {
     auto m = Map("From: =?UTF-8?B?SsO8cmdlbg==?= <j@example.de>\r\nSender: list@example.org\r\n\r\nx");

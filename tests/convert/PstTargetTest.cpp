@@ -237,6 +237,17 @@ TEST_F(PstTargetTest, UseBeforeOpenAndUnknownFolderFail) {
     EXPECT_TRUE(t.Close().ok);
 }
 
+TEST_F(PstTargetTest, RefusedFolderTellsTheRunWhatWasExpectedAndMet) {
+    // The run's report carries this text as the reason the folder was not added.
+    quill::PstTarget t;
+    ASSERT_TRUE(t.Open(Slash(dir_ / "out"), clock_).ok);
+    auto r = t.AddFolder(std::string(300, 'x'));
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find(t.Path()), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("expected at most 255 UTF-16 units, actual 300"), std::string::npos) << r.error;
+    EXPECT_TRUE(t.Close().ok);
+}
+
 // --- read back with libpff / readpst (native) ---
 #ifndef _WIN32
 
