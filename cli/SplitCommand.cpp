@@ -1,30 +1,16 @@
 #include "cli/Commands.h"
 
+#include "cli/CommandLine.h"
 #include "platform/File.h"
 #include "platform/Path.h"
 #include "store/ContainerReader.h"
 
 namespace quill::cli {
 
-int SplitCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    bool advance = false;
-    std::vector<std::string> paths;
-    for (const auto& a : args) {
-        if (a == "--advance") {
-            advance = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            err << "quillmere split: unknown option \"" << a << "\"\n";
-            return kExitUsage;
-        } else {
-            paths.push_back(a);
-        }
-    }
-    if (paths.size() != 2) {
-        err << "usage: quillmere split [--advance] CONTAINER OUTDIR\n";
-        return kExitUsage;
-    }
-    const std::string& container = paths[0];
-    const std::string& outDir = paths[1];
+int RunSplit(const SplitOptions& options, std::ostream& out, std::ostream& err) {
+    const bool advance = options.advance;
+    const std::string& container = options.container;
+    const std::string& outDir = options.outDir;
 
     std::string marker;
     try {

@@ -3,13 +3,13 @@
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
 
-want=(cmake ninja-build g++ libgtest-dev googletest
+want=(cmake ninja-build g++ libgtest-dev googletest libcli11-dev
       g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
       wine64 fonts-wine
       clang libclang-rt-14-dev
       pff-tools pst-utils python3-pypff python3)
 if [ "${1:-}" = "--run-only" ]; then
-  want=(cmake ninja-build g++ libgtest-dev pff-tools)
+  want=(cmake ninja-build g++ libgtest-dev libcli11-dev pff-tools)
 fi
 
 missing=()
