@@ -108,6 +108,8 @@ FinishResult EmlFinisher::Finish(const std::string& messageFile, const std::stri
         }
     }
     for (const auto& [name, content] : joined) message.AddAttachment(name, content);
+    // An encoded "imbndary" is useless to every other reader.
+    (void)message.UseBoundaryParameters();
 
     if (message.Changed() && !message.SaveFile(messageFile)) {
         result.status = FinishResult::Status::Failed;

@@ -153,6 +153,13 @@ Part* MimeMessage::Editable(const Part* part) {
     return const_cast<Part*>(part);
 }
 
+bool MimeMessage::UseBoundaryParameters() {
+    bool any = false;
+    ForEachPart(*root_, [&](const Part& p) { any = any || p.BoundaryFromImbndary(); });
+    if (any) MarkChanged();
+    return any;
+}
+
 std::string MimeMessage::BodyText() const {
     const Part* part = Bodies().text;
     return part ? part->Text() : std::string();

@@ -21,7 +21,8 @@
 //    Line ends become the message's line end.
 //  - the message's line end: that of its first line (CR LF when it has none).
 //    Everything the component writes uses it.
-//  - a changed message spells an "imbndary" parameter as "boundary".
+//  - a changed message spells an "imbndary" parameter as a plain
+//    "boundary" with the boundary its delimiter lines carry.
 
 #include <memory>
 #include <optional>
@@ -104,6 +105,10 @@ class MimeMessage {
     // The charset raw 8-bit header bytes are read in: that of the first text
     // part that declares one, or the message's own; empty when none does.
     std::string MessageCharset() const;
+
+    // Rewrites every "imbndary" parameter as a plain "boundary" (the message
+    // then counts as changed); false when there is none.
+    bool UseBoundaryParameters();
 
     const Part& Root() const noexcept { return *root_; }
     // The bodies and attachments chosen as above, in one walk (see BodyParts.h).

@@ -23,7 +23,71 @@ bool IsDelimiter(std::string_view line, std::string_view boundary, bool& closing
     return true;
 }
 
+bool HasDelimiterLine(std::string_view body, std::string_view boundary) {
+    if (boundary.empty()) return false;
+    for (std::size_t pos = 0; pos < body.size();) {
+        std::size_t nl = body.find('\n', pos);
+        std::string_view line = body.substr(pos, (nl == std::string_view::npos ? body.size() : nl) - pos);
+        bool closing = false;
+        if (IsDelimiter(line, boundary, closing)) return true;
+        if (nl == std::string_view::npos) break;
+        pos = nl + 1;
+    }
+    return false;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// stored bit -> boundary bit
+constexpr int kImbndaryMappings[2][8] = {{5, 7, 0, 2, 1, 6, 3, 4}, {4, 7, 0, 2, 1, 6, 3, 5}};
+
+std::string QuotedParameterValue(std::string_view value) {
+    std::string out = "\"";
+    for (char c : value) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
 }  // namespace
+
+std::string ImbndaryBoundary(std::string_view value, std::string_view body) {
+    if (!value.empty() && value.size() % 2 == 0) {
+        for (const auto& mapping : kImbndaryMappings) {
+            std::string decoded;
+            for (std::size_t i = 0; i < value.size(); i += 2) {
+                const int hi = HexDigit(value[i]), lo = HexDigit(value[i + 1]);
+                if (hi < 0 || lo < 0) {
+                    decoded.clear();
+                    break;
+                }
+                const unsigned stored = static_cast<unsigned>(hi * 16 + lo);
+                unsigned byte = 0;
+                for (int bit = 0; bit < 8; ++bit)
+                    if (stored & (1u << bit)) byte |= 1u << mapping[bit];
+                decoded += static_cast<char>(byte);
+            }
+            if (HasDelimiterLine(body, decoded)) return decoded;
+        }
+    }
+    if (HasDelimiterLine(body, value)) return std::string(value);
+    for (std::size_t pos = 0; pos < body.size();) {
+        std::size_t nl = body.find('\n', pos);
+        std::string_view line = body.substr(pos, (nl == std::string_view::npos ? body.size() : nl) - pos);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+            line.remove_suffix(1);
+        if (line.size() > 2 && line[0] == '-' && line[1] == '-') return std::string(line.substr(2));
+        if (nl == std::string_view::npos) break;
+        pos = nl + 1;
+    }
+    return std::string(value);
+}
 
 std::unique_ptr<Part> Part::Parse(std::string_view bytes, std::string_view defaultType, int depth) {
     auto part = std::make_unique<Part>();
@@ -35,13 +99,16 @@ std::unique_ptr<Part> Part::Parse(std::string_view bytes, std::string_view defau
     if (depth < kMaxDepth && type.token.rfind("multipart/", 0) == 0) {
         const Parameter* b = type.Find("boundary");
         bool fromImbndary = false;
+        bool imbndary = false;
         if (!b || b->value.empty()) {
             fromImbndary = b == nullptr;  // only then can the name be corrected
             b = type.Find("imbndary");
+            imbndary = true;
         }
         if (b && !b->value.empty()) {
-            part->boundary_ = b->value;
+            part->boundary_ = imbndary ? ImbndaryBoundary(b->value, body) : b->value;
             part->boundaryFromImbndary_ = fromImbndary;
+            if (fromImbndary) part->imbndaryValue_ = b->value;
             part->SplitMultipart(body, depth);
             if (part->multipart_) return part;
             part->boundary_.clear();
@@ -163,7 +230,29 @@ void Part::RenameImbndary() {
     if (!raw) return;
     std::string lower = platform::LowerAscii(*raw);
     std::size_t at = lower.find("imbndary");
-    if (at != std::string::npos) raw->replace(at, 8, "boundary");
+    if (at == std::string::npos) return;
+    if (boundary_ == imbndaryValue_) {
+        raw->replace(at, 8, "boundary");  // written in clear: only the name changes
+        return;
+    }
+    // imbndary [blanks] = [blanks] value, quoted or a token.
+    std::size_t end = at + 8;
+    auto skipBlanks = [&] {
+        while (end < raw->size() && ((*raw)[end] == ' ' || (*raw)[end] == '\t')) ++end;
+    };
+    skipBlanks();
+    if (end >= raw->size() || (*raw)[end] != '=') return;
+    ++end;
+    skipBlanks();
+    if (end < raw->size() && (*raw)[end] == '"') {
+        for (++end; end < raw->size() && (*raw)[end] != '"'; ++end)
+            if ((*raw)[end] == '\\') ++end;
+        if (end >= raw->size()) return;
+        ++end;
+    } else {
+        while (end < raw->size() && std::string_view(" \t\r\n;").find((*raw)[end]) == std::string_view::npos) ++end;
+    }
+    raw->replace(at, end - at, "boundary=" + QuotedParameterValue(boundary_));
 }
 
 void Part::MakeMultipart(std::string boundary) {
@@ -181,6 +270,7 @@ void Part::TakeBodyFrom(Part& other) {
     body_ = std::move(other.body_);
     multipart_ = other.multipart_;
     boundaryFromImbndary_ = other.boundaryFromImbndary_;
+    imbndaryValue_ = std::move(other.imbndaryValue_);
     boundary_ = std::move(other.boundary_);
     preamble_ = std::move(other.preamble_);
     children_ = std::move(other.children_);

@@ -7,7 +7,8 @@
 //
 // Splitting a multipart:
 //  - the boundary is the "boundary" parameter, or, failing that, the
-//    "imbndary" parameter some writers use in its place;
+//    "imbndary" parameter some writers use in its place (see
+//    ImbndaryBoundary);
 //  - a delimiter is a line "--boundary", optionally followed by "--" (the
 //    close), blanks, and the line end; the line end before it belongs to it;
 //  - without a close delimiter the last part runs to the end of the body;
@@ -25,6 +26,15 @@
 #include "mime/HeaderValue.h"
 
 namespace quill::mime {
+
+// The boundary an "imbndary" value stands for. The value is usually the
+// boundary encoded: two hex digits per byte, each byte a permutation of the
+// boundary byte's bits, of which two are known (stored bit -> boundary bit:
+// 0>5 1>7 2>0 3>2 4>1 5>6 6>3 7>4, and the same with bits 0 and 7 landing
+// on 4 and 5). The first reading whose delimiter line occurs in the body
+// wins: either permutation, then the value as written, then the body's
+// first delimiter line. Without any, the value as written.
+std::string ImbndaryBoundary(std::string_view value, std::string_view body);
 
 class Part {
   public:
@@ -72,8 +82,9 @@ class Part {
 
     // Edits. The caller keeps the header consistent with them.
     void SetRawBody(std::string body) { body_ = std::move(body); }
-    // Spells an "imbndary" parameter as "boundary" so every reader splits
-    // the part; the same length, nothing else in the line moves.
+    // Writes an "imbndary" parameter as a plain "boundary" parameter with
+    // the boundary the body's delimiters carry, so every reader splits the
+    // part; nothing else in the header changes.
     void RenameImbndary();
     // Makes this part a multipart with that boundary and no parts yet.
     void MakeMultipart(std::string boundary);
@@ -90,6 +101,7 @@ class Part {
     bool multipart_ = false;
     bool boundaryFromImbndary_ = false;
     std::string boundary_;
+    std::string imbndaryValue_;  // as written, while boundaryFromImbndary_
     std::string preamble_;
     std::vector<Child> children_;
     std::string closing_;

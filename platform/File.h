@@ -26,7 +26,7 @@ class FileError : public std::runtime_error {
     std::uint64_t offset_;
 };
 
-// Sequential binary reading.
+// Binary reading, sequential from where the last read or seek left off.
 class InputFile {
   public:
     explicit InputFile(const std::string& path);  // throws FileError(Open)
@@ -36,6 +36,8 @@ class InputFile {
 
     // Reads up to n bytes; returns 0 only at the end. Throws FileError(Read).
     std::size_t Read(char* buffer, std::size_t n);
+    // The next read starts at offset (past the end reads nothing). Throws FileError(Read).
+    void Seek(std::uint64_t offset);
     std::uint64_t Offset() const noexcept { return offset_; }
     const std::string& Path() const noexcept { return path_; }
 

@@ -50,6 +50,16 @@ std::size_t InputFile::Read(char* buffer, std::size_t n) {
     }
 }
 
+void InputFile::Seek(std::uint64_t offset) {
+    if (offset > static_cast<std::uint64_t>(INT64_MAX) ||
+        ::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), SEEK_SET) < 0) {
+        int err = errno;
+        throw FileError(FileError::Kind::Read, path_, offset,
+                        Describe("cannot seek in", path_, err) + " to offset " + std::to_string(offset));
+    }
+    offset_ = offset;
+}
+
 OutputFile::OutputFile(const std::string& path) : path_(path) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {

@@ -50,6 +50,17 @@ std::size_t InputFile::Read(char* buffer, std::size_t n) {
     return got;
 }
 
+void InputFile::Seek(std::uint64_t offset) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    if (offset > static_cast<std::uint64_t>(INT64_MAX) || !SetFilePointerEx(H(handle_), to, nullptr, FILE_BEGIN)) {
+        DWORD err = GetLastError();
+        throw FileError(FileError::Kind::Read, path_, offset,
+                        Describe("cannot seek in", path_, err) + " to offset " + std::to_string(offset));
+    }
+    offset_ = offset;
+}
+
 OutputFile::OutputFile(const std::string& path) : path_(path) {
     HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {

@@ -148,6 +148,13 @@ TEST_F(EmlGolden, PathLikeNamesAreLookedUpByTheirLastComponent) {
     ExpectGolden("pathlike", out);
 }
 
+// Readers other than ours know only "boundary": the encoded form is written out.
+TEST_F(EmlGolden, EncodedImbndaryIsWrittenAsAPlainBoundary) {
+    std::string out = Run("imbndary");
+    EXPECT_EQ(Parsed(out).Root().Children().size(), 2u);
+    ExpectGolden("imbndary", out);
+}
+
 TEST_F(EmlGolden, UntouchedMessagesStayByteIdentical) {
     for (std::string name : {"untouched", "untouched-lf"}) {
         FinishResult r;

@@ -81,6 +81,52 @@ TEST(MultipartSplit, ImbndaryStandsInForBoundary) {
     EXPECT_FALSE(both->BoundaryFromImbndary());
 }
 
+// The stored "imbndary" value is decoded to the boundary that the body's
+// delimiters carry, and written back as a plain "boundary".
+TEST(MultipartSplit, EncodedImbndaryIsDecodedAndWrittenBackAsBoundary) {
+    const std::string real = "----=_NextPart_000_0001";
+    const std::string code = "4d4d4d4dcdfc782de1a9a025b1a9fc818181fc81818185";
+    const std::string comment = "cccccccccd7d78ace1a921a4b1a97d8181817d81818185";
+    auto body = [](const std::string& b) {
+        return "\r\n--" + b + "\r\n\r\none\r\n--" + b + "\r\n\r\ntwo\r\n--" + b + "--\r\n";
+    };
+    struct Case {
+        const char* name;
+        std::string parameter;  // as the Content-Type carries it
+        std::string bodyBoundary;
+        std::string boundary;  // what the parts are split at
+        int parts;
+    } cases[] = {
+        {"permutation of the code", "\r\n\timbndary=\"" + code + "\"", real, real, 2},
+        {"permutation of the comment", " imbndary=\"" + comment + "\"", real, real, 2},
+        {"upper-case hex, unquoted", " imbndary=4D4D4D4DCDFC782DE1A9A025B1A9FC818181FC81818185", real, real, 2},
+        {"short value: b=1_x", " imbndary=31cd85fce1", "b=1_x", "b=1_x", 2},
+        {"neither permutation fits: the body's first delimiter", " imbndary=\"" + code + "\"", "other", "other", 2},
+        {"in clear", " imbndary=\"plain\"", "plain", "plain", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string text =
+            "Subject: s\r\nContent-Type: multipart/mixed;" + c.parameter + "\r\n" + body(c.bodyBoundary);
+        auto p = Part::Parse(text);
+        ASSERT_TRUE(p->IsMultipart());
+        EXPECT_EQ(p->Boundary(), c.boundary);
+        EXPECT_EQ(static_cast<int>(p->Children().size()), c.parts);
+        EXPECT_EQ(p->Serialize(), text) << "unchanged until asked";
+        p->RenameImbndary();
+        const std::string written = p->Serialize();
+        EXPECT_EQ(written.find("imbndary"), std::string::npos) << written;
+        auto again = Part::Parse(written);
+        EXPECT_FALSE(again->BoundaryFromImbndary());
+        EXPECT_EQ(again->Boundary(), c.boundary);
+        EXPECT_EQ(again->GetHeader().Value("Subject").value_or(""), "s");
+        EXPECT_EQ(written.substr(written.find("\r\n\r\n")), text.substr(text.find("\r\n\r\n"))) << "body untouched";
+    }
+    // No delimiter line at all: a leaf, as any multipart without one.
+    EXPECT_FALSE(
+        Part::Parse("Content-Type: multipart/mixed; imbndary=\"" + code + "\"\r\n\r\nno parts\r\n")->IsMultipart());
+}
+
 TEST(MultipartSplit, AttachedMessageStaysWhole) {
     std::string inner = "Content-Type: multipart/mixed; boundary=b\n\n--b\n\ninner\n--b--\n";
     std::string text =
