@@ -7,6 +7,7 @@
 #include "platform/NumberedName.h"
 #include "platform/Path.h"
 #include "store/ContainerReader.h"
+#include "store/IndexedContainer.h"
 
 namespace quill {
 namespace {
@@ -36,6 +37,22 @@ std::string ContainerFolderName(const std::string& entry) {
     return name;
 }
 
+std::string SafeFolderName(const std::string& label) {
+    std::string name;
+    for (char c : label) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        name += u < 32 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos ? '_' : c;
+    }
+    while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
+    std::string stem = name.substr(0, name.find('.'));
+    for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    const bool device = stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" ||
+                        (stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) &&
+                         stem[3] >= '1' && stem[3] <= '9');
+    if (name.empty() || device) name = "_" + name;
+    return name;
+}
+
 std::string FormatRunTime(const LocalTime& t) {
     char text[64];
     std::snprintf(text, sizeof text, "%d.%d.%02d %d.%d.%02d", t.day, t.month, t.year % 100, t.hour, t.minute, t.second);
@@ -60,6 +77,8 @@ RunOutcome ConversionRun::Convert() {
         ~Reset() { flag = false; }
     } reset{running_};
 
+    indexes_.clear();
+    deletedFolders_.clear();
     std::string folder = s_.chooser->BrowseForFolder(kChooseFolderTitle);
     if (folder.empty()) return outcome;
     if (!EndsWithSeparator(folder)) folder = platform::JoinPath(folder, "");
@@ -96,7 +115,7 @@ RunOutcome ConversionRun::Convert() {
     if (!workFolder.empty()) platform::RemoveEmptyDirectory(workFolder);
 
     Pump();
-    if (!outcome.failures.empty()) WriteReport(outcome);
+    if (!outcome.failures.empty() || !outcome.notes.empty()) WriteReport(outcome);
     if (stopRequested_) {
         outcome.end = RunOutcome::End::Stopped;
         return outcome;
@@ -107,50 +126,127 @@ RunOutcome ConversionRun::Convert() {
         text += "\r\n" + Plural(outcome.messagesFailed, "message") + " and " +
                 Plural(static_cast<std::uint64_t>(outcome.containersFailed), "container") +
                 " could not be converted; see \"" + outcome.reportPath + "\".";
+    } else if (!outcome.notes.empty()) {
+        text += "\r\nNotes on how the store was read are in \"" + outcome.reportPath + "\".";
     }
     s_.boxes->Show(text, BoxIcon::None);
     return outcome;
+}
+
+const StoreIndex& ConversionRun::IndexFor(const std::string& storePath, RunOutcome& outcome) {
+    auto& slot = indexes_[storePath];
+    if (slot) return *slot;
+    slot = std::make_unique<StoreIndex>(StoreIndex::Open(storePath));
+    const StoreIndex& index = *slot;
+    if (index.Kind() != IndexKind::None && outcome.storeIndex.empty()) outcome.storeIndex = IndexKindName(index.Kind());
+    if (!index.Error().empty())
+        outcome.notes.push_back({"", "the store's index could not be read (" + index.Error() +
+                                         "): every container was cut by header lines"});
+    if (index.Found().size() > 1) {
+        std::string found;
+        for (IndexKind k : index.Found()) found += (found.empty() ? "" : ", ") + IndexKindName(k);
+        outcome.notes.push_back({"", "the store holds the indexes of several IncrediMail versions (" + found +
+                                         "); used the newest: " + IndexKindName(index.Found().front())});
+    }
+    return index;
 }
 
 void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, RunOutcome& outcome, OutlookTarget* pst,
                                      const std::string& workFolder) {
     ++outcome.containers;
     s_.view->SetIMMFileLabel(entry);
-    const std::string path = platform::JoinPath(s_.view->StorePath(), entry);
-    const std::string folderName = ContainerFolderName(entry);
+    const std::string storePath = s_.view->StorePath();
+    const StoreIndex& index = IndexFor(storePath, outcome);
     auto containerFailed = [&](std::uint64_t offset, const std::string& what, const std::string& why) {
         ++outcome.containersFailed;
         outcome.failures.push_back({entry, 0, offset, what, why});
     };
 
-    std::string marker;
-    try {
-        marker = ReadIMMFile(path);
-    } catch (const platform::FileError& e) {
-        containerFailed(e.offset(), "reading the container", e.what());
-        return;
+    // A name the store does not list (given on the command line) is a container file of its own.
+    StoreContainer unlisted;
+    const StoreContainer* found = index.Find(entry);
+    if (!found) {
+        unlisted.entry = entry;
+        unlisted.immPath = platform::JoinPath(storePath, entry);
+        found = &unlisted;
+    }
+    const StoreContainer& container = *found;
+    // A container file that can't be opened is passed over before anything is made for it.
+    if (!container.indexed || index.Kind() == IndexKind::Imh || platform::PathExists(container.immPath)) {
+        try {
+            platform::InputFile probe(container.immPath);
+        } catch (const platform::FileError& e) {
+            containerFailed(e.offset(), "reading the container", e.what());
+            return;
+        }
+    }
+
+    // Folders: IncrediMail's tree where the store has one, the container's name otherwise.
+    FolderPath pstFolder;
+    std::string emlFolder = outcome.targetFolder;
+    if (container.folderPath.empty()) {
+        pstFolder = ContainerFolderName(entry);
+        emlFolder = platform::JoinPath(emlFolder, ContainerFolderName(entry));
+    } else {
+        pstFolder = container.folderPath;
+        for (const auto& label : container.folderPath) emlFolder = platform::JoinPath(emlFolder, SafeFolderName(label));
     }
     if (outlook) {
-        TargetResult added = pst->AddFolder(folderName);
+        TargetResult added = pst->AddFolder(pstFolder);
         if (!added.ok) outcome.failures.push_back({entry, 0, 0, "adding the PST folder", added.error});
     }
-    // EML: one subfolder per container, so equal message numbers never meet.
-    const std::string messageFolder = outlook ? workFolder : outcome.targetFolder + folderName;
+    // EML: one folder per container, so equal message numbers never meet.
+    const std::string messageFolder = outlook ? workFolder : emlFolder;
     if (!platform::MakeDirectories(messageFolder)) {
         containerFailed(0, "creating the folder", "cannot create \"" + messageFolder + "\"");
         return;
     }
     const bool advance = s_.view->AdvanceMode();
+    const bool skipDeleted = s_.view->SkipDeleted();
+
+    // The deleted messages' folder is made when the first one comes.
+    FolderPath pstDeleted;
+    std::string emlDeleted;
+    bool deletedReady = false;
+    auto deletedFolder = [&]() -> bool {
+        if (deletedReady) return true;
+        if (outlook) {
+            std::string name = pstFolder.names.back();
+            for (int n = 2; deletedFolders_.count(name); ++n)
+                name = pstFolder.names.back() + " (" + std::to_string(n) + ")";
+            deletedFolders_.insert(name);
+            pstDeleted = std::vector<std::string>{kDeletedFolderName, name};
+            TargetResult added = pst->AddFolder(pstDeleted);
+            if (!added.ok) outcome.failures.push_back({entry, 0, 0, "adding the PST folder", added.error});
+        } else {
+            emlDeleted = platform::JoinPath(emlFolder, kDeletedFolderName);
+            if (!platform::MakeDirectories(emlDeleted)) return false;
+        }
+        deletedReady = true;
+        return true;
+    };
 
     std::uint64_t saved = 0;
     std::uint64_t bytes = 0;
-    auto messageFailed = [&](const SplitMessage& m, const std::string& what, const std::string& why) {
+    auto messageFailed = [&](const StoreMessage& m, const std::string& what, const std::string& why) {
         ++outcome.messagesFailed;
         outcome.failures.push_back({entry, m.number, m.offset, what, why});
     };
-    auto sink = [&](SplitMessage& m) {
+    auto sink = [&](StoreMessage& m) {
         bytes += m.text.size();
-        WriteResult written = WriteMessageFile(messageFolder, m.number, m.text);
+        if (m.deleted && skipDeleted) {
+            ++outcome.deletedSkipped;
+            return;
+        }
+        std::string folder = messageFolder;
+        if (m.deleted) {
+            if (!deletedFolder()) {
+                messageFailed(m, "creating the folder", "cannot create \"" + emlDeleted + "\"");
+                return;
+            }
+            if (!outlook) folder = emlDeleted;
+        }
+        WriteResult written = WriteMessageFile(folder, m.number, m.text);
         std::string().swap(m.text);
         if (!written.ok) {
             messageFailed(m, "writing the message file", written.error);
@@ -158,7 +254,10 @@ void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, Run
             Pump();
             bool converted = true;
             if (s_.finisher) {
-                FinishResult f = s_.finisher->Finish(written.path, Trim(s_.view->AttachmentPath()));
+                // A message kept in its own file has its own attachments folder.
+                const std::string attachments =
+                    m.attachmentFolder.empty() ? Trim(s_.view->AttachmentPath()) : m.attachmentFolder;
+                FinishResult f = s_.finisher->Finish(written.path, attachments);
                 for (const auto& name : f.attachmentsMissing)
                     outcome.failures.push_back(
                         {entry, m.number, m.offset, "restoring an attachment",
@@ -170,27 +269,47 @@ void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, Run
                 }
             }
             if (outlook) {
-                TargetResult imported = pst->Import(folderName, written.path);
+                TargetResult imported = pst->Import(m.deleted ? pstDeleted : pstFolder, written.path);
                 if (imported.ok) {
                     platform::RemoveFile(written.path);
                 } else {
                     if (converted)
                         messageFailed(m, "importing into the PST",
-                                      imported.error +
-                                          "; the message "
-                                          "file stays at \"" +
-                                          written.path + "\"");
+                                      imported.error + "; the message file stays at \"" + written.path + "\"");
                     converted = false;
                 }
             }
-            if (converted) ++saved;
+            if (converted) {
+                ++saved;
+                if (m.deleted) ++outcome.messagesDeleted;
+            }
         }
         s_.view->SetLog("Saved " + std::to_string(saved) + " Email Messages...");
         if (s_.progress) s_.progress(entry, saved, bytes);
     };
-    SplitResult split = SplitIMMFile(path, marker, advance, sink, [this] { return Pump(); });
+    ContainerRead read = ReadStoreContainer(index, container, advance, sink, [this] { return Pump(); });
     outcome.messagesSaved += saved;
-    if (!split.complete) containerFailed(split.errorOffset, "reading the container", split.error);
+    outcome.messagesExact += read.exact;
+    outcome.messagesCut += read.cut;
+
+    if (read.way == ContainerRead::Way::FellBack) {
+        ++outcome.containersFellBack;
+        outcome.notes.push_back({entry, "its index was not used (" + read.fellBackWhy + "): cut by header lines"});
+    } else if (read.way == ContainerRead::Way::Cut && index.Kind() != IndexKind::None) {
+        outcome.notes.push_back({entry, "no index covers it: cut by header lines"});
+    }
+    for (const auto& gap : read.gaps) {
+        outcome.notes.push_back(
+            {entry, "bytes " + std::to_string(gap.offset) + " to " + std::to_string(gap.offset + gap.size - 1) +
+                        " are covered by no index record: cut into message" + (gap.messages == 1 ? " " : "s ") +
+                        std::to_string(gap.firstNumber) +
+                        (gap.messages == 1 ? "" : " to " + std::to_string(gap.firstNumber + gap.messages - 1))});
+    }
+    for (const auto& u : read.unread) {
+        ++outcome.messagesFailed;
+        outcome.failures.push_back({entry, u.number, 0, "reading the message", u.why});
+    }
+    if (!read.complete) containerFailed(read.errorOffset, "reading the container", read.error);
 }
 
 void ConversionRun::WriteReport(RunOutcome& outcome) {
@@ -199,10 +318,17 @@ void ConversionRun::WriteReport(RunOutcome& outcome) {
     text += Plural(outcome.messagesFailed, "message") + " and " +
             Plural(static_cast<std::uint64_t>(outcome.containersFailed), "container") +
             " could not be converted.\r\n\r\n";
-    text += "container\tmessage\toffset\twhat failed\twhy\r\n";
-    for (const auto& f : outcome.failures) {
-        text += f.container + "\t" + (f.message ? std::to_string(f.message) : std::string("-")) + "\t" +
-                std::to_string(f.offset) + "\t" + f.what + "\t" + f.why + "\r\n";
+    if (!outcome.storeIndex.empty()) text += "Store index: " + outcome.storeIndex + "\r\n";
+    if (!outcome.failures.empty()) {
+        text += "\r\ncontainer\tmessage\toffset\twhat failed\twhy\r\n";
+        for (const auto& f : outcome.failures) {
+            text += f.container + "\t" + (f.message ? std::to_string(f.message) : std::string("-")) + "\t" +
+                    std::to_string(f.offset) + "\t" + f.what + "\t" + f.why + "\r\n";
+        }
+    }
+    if (!outcome.notes.empty()) {
+        text += "\r\ncontainer\tnote\r\n";
+        for (const auto& n : outcome.notes) text += (n.container.empty() ? "-" : n.container) + "\t" + n.what + "\r\n";
     }
     const std::string stem = outcome.targetFolder + "Quillmere report " + FormatRunTime(s_.clock->Now());
     try {

@@ -7,18 +7,25 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "convert/MessageFinisher.h"
 #include "convert/OutlookTarget.h"
 #include "convert/RunInterfaces.h"
+#include "store/StoreIndex.h"
 
 namespace quill {
 
 inline constexpr const char* kChooseFolderTitle = "Choose Folder to Save Converted Messages...";
 inline constexpr const char* kCompletedText = "Conversion Completed !";
+// Where messages the store's index marks deleted go: a subfolder of their
+// container's folder (EML), a folder under the top folder with one
+// subfolder per container (PST).
+inline constexpr const char* kDeletedFolderName = "Deleted messages";
 
 struct RunFailure {
     std::string container;     // the list entry
@@ -26,6 +33,13 @@ struct RunFailure {
     std::uint64_t offset = 0;  // in the container
     std::string what;
     std::string why;
+};
+
+// Something the user should know that is no failure: an index not used, bytes
+// no index record covers, which index was used when there were several.
+struct RunNote {
+    std::string container;  // empty: the store
+    std::string what;
 };
 
 struct RunOutcome {
@@ -36,6 +50,13 @@ struct RunOutcome {
     std::uint64_t messagesFailed = 0;
     int containersFailed = 0;
     std::vector<RunFailure> failures;
+    std::vector<RunNote> notes;
+    std::string storeIndex;             // the index used ("Containers.db", ...); empty: none
+    std::uint64_t messagesExact = 0;    // read where the index placed them
+    std::uint64_t messagesDeleted = 0;  // of the saved ones, marked deleted
+    std::uint64_t deletedSkipped = 0;   // marked deleted and left out on request
+    std::uint64_t messagesCut = 0;      // found by the cut by header lines
+    int containersFellBack = 0;         // had an index that failed its check
     std::string targetFolder;
     std::string reportPath;  // written only when something failed
     std::string pstPath;
@@ -57,6 +78,10 @@ struct RunServices {
 // letter case, made safe as a single folder name.
 std::string ContainerFolderName(const std::string& entry);
 
+// An IncrediMail folder label as one folder name of the EML target: no
+// separators, no characters Windows refuses, no device names.
+std::string SafeFolderName(const std::string& label);
+
 // "d.m.YY H.m.ss": day, month, hour, minute without leading zeros.
 std::string FormatRunTime(const LocalTime& t);
 
@@ -73,8 +98,11 @@ class ConversionRun {
                           const std::string& workFolder);
     void WriteReport(RunOutcome& outcome);
     bool Pump();
+    const StoreIndex& IndexFor(const std::string& storePath, RunOutcome& outcome);
 
     RunServices s_;
+    std::map<std::string, std::unique_ptr<StoreIndex>> indexes_;  // by store path, for one run
+    std::set<std::string> deletedFolders_;                        // names taken in this run
     bool running_ = false;
     bool stopRequested_ = false;
 };

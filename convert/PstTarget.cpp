@@ -41,23 +41,28 @@ TargetResult PstTarget::Open(const std::string& targetFolder, Clock& clock) {
                                 (lastError.empty() ? "" : ": " + lastError));
 }
 
-TargetResult PstTarget::AddFolder(const std::string& folderName) {
+TargetResult PstTarget::AddFolder(const FolderPath& path) {
     if (!writer_) return TargetResult::Failed("the PST file is not open");
-    if (writer_->FindFolder(writer_->TopFolder(), folderName)) return {};
     try {
-        (void)writer_->AddFolder(writer_->TopFolder(), folderName);
+        pst::FolderId folder = writer_->TopFolder();
+        for (const auto& name : path.names) {
+            auto found = writer_->FindFolder(folder, name);
+            folder = found ? *found : writer_->AddFolder(folder, name);
+        }
     } catch (const pst::PstError& e) {
         return TargetResult::Failed(e.what());
     }
     return {};
 }
 
-TargetResult PstTarget::Import(const std::string& folderName, const std::string& messageFile) {
+TargetResult PstTarget::Import(const FolderPath& path, const std::string& messageFile) {
     if (!writer_) return TargetResult::Failed("the PST file is not open");
-    // The folder path "\\<display name>\<folder>" names a folder directly under the top.
-    auto folder = writer_->FindFolder(writer_->TopFolder(), folderName);
+    // The folder path "\\<display name>\<folder>..." names a folder under the top.
+    std::optional<pst::FolderId> folder = writer_->TopFolder();
+    for (const auto& name : path.names)
+        if (folder) folder = writer_->FindFolder(*folder, name);
     if (!folder)
-        return TargetResult::Failed("no folder \"\\\\" + displayName_ + "\\" + folderName + "\" in \"" + path_ + "\"");
+        return TargetResult::Failed("no folder \"\\\\" + displayName_ + "\\" + path.Text() + "\" in \"" + path_ + "\"");
     mime::MimeMessage message;
     if (!message.LoadFile(messageFile)) return TargetResult::Failed(message.LastError());
     try {

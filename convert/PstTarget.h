@@ -24,8 +24,8 @@ class PstTarget : public OutlookTarget {
     [[nodiscard]] TargetResult Open(const std::string& targetFolder, Clock& clock) override;
     // A folder of that name already there is not an error: the messages go
     // into it, as the lookup by path finds it.
-    [[nodiscard]] TargetResult AddFolder(const std::string& folderName) override;
-    [[nodiscard]] TargetResult Import(const std::string& folderName, const std::string& messageFile) override;
+    [[nodiscard]] TargetResult AddFolder(const FolderPath& folder) override;
+    [[nodiscard]] TargetResult Import(const FolderPath& folder, const std::string& messageFile) override;
     [[nodiscard]] TargetResult Close() override;
     std::string Path() const override { return path_; }
     const std::string& DisplayName() const { return displayName_; }

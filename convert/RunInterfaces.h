@@ -15,11 +15,14 @@ class RunView {
     virtual ~RunView() = default;
     virtual int ListCount() = 0;  // ListIMM
     virtual bool Selected(int index) = 0;
-    virtual std::string List(int index) = 0;                    // a bare container file name
-    virtual std::string StorePath() = 0;                        // txtStorePath, ends in a separator
-    virtual std::string AttachmentPath() = 0;                   // txtAttachmentPath
-    virtual bool OptOutlook() = 0;                              // true: the Outlook target
-    virtual bool AdvanceMode() = 0;                             // ChkAdvanceMode
+    virtual std::string List(int index) = 0;   // a bare container file name
+    virtual std::string StorePath() = 0;       // txtStorePath, ends in a separator
+    virtual std::string AttachmentPath() = 0;  // txtAttachmentPath
+    virtual bool OptOutlook() = 0;             // true: the Outlook target
+    virtual bool AdvanceMode() = 0;            // ChkAdvanceMode
+    // Messages the store's index marks deleted are left out (the window
+    // has no such choice: it keeps them apart).
+    virtual bool SkipDeleted() { return false; }
     virtual void SetIMMFileLabel(const std::string& text) = 0;  // LblIMMFile
     virtual void SetLog(const std::string& text) = 0;           // txtLog
 };

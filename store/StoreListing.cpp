@@ -1,14 +1,15 @@
 #include "store/StoreListing.h"
 
 #include "platform/File.h"
-#include "platform/Path.h"
+#include "store/StoreIndex.h"
 
 namespace quill {
 
 std::vector<std::string> ListContainers(const std::string& storeFolder) {
+    (void)platform::ListDirectory(storeFolder);  // throws when the folder can't be read
     std::vector<std::string> names;
-    for (const auto& e : platform::ListDirectory(storeFolder))
-        if (e.regular && !e.hidden && !e.system && platform::IsContainerName(e.name)) names.push_back(e.name);
+    const StoreIndex index = StoreIndex::Open(storeFolder);
+    for (const auto& c : index.Containers()) names.push_back(c.entry);
     return names;
 }
 

@@ -71,7 +71,7 @@ struct FakeClock : Clock {
 struct FakePst : OutlookTarget {
     std::string path;
     std::vector<std::string> folders;
-    std::vector<std::pair<std::string, std::string>> imports;  // folder, message text
+    std::vector<std::pair<std::string, std::string>> imports;  // folder (a\\b), message text
     bool failOpen = false;
     int failImportNumber = 0;  // the nth import fails
     bool closed = false;
@@ -81,11 +81,12 @@ struct FakePst : OutlookTarget {
         std::ofstream(path) << "pst";
         return {};
     }
-    TargetResult AddFolder(const std::string& name) override {
-        folders.push_back(name);
+    TargetResult AddFolder(const FolderPath& name) override {
+        folders.push_back(name.Text());
         return {};
     }
-    TargetResult Import(const std::string& folder, const std::string& file) override {
+    TargetResult Import(const FolderPath& path, const std::string& file) override {
+        const std::string folder = path.Text();
         if (static_cast<int>(imports.size()) + 1 == failImportNumber) {
             imports.emplace_back("", "");
             return TargetResult::Failed("broken item");
