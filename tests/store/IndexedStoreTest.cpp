@@ -372,5 +372,74 @@ TEST(IndexCheck, ADatabaseThatIsNotSqliteLeavesEveryContainerToTheCut) {
     }
 }
 
+TEST(StoreDatabase, ReadsWithoutChangingLockingOrJournalingTheFile) {
+    // Characters a URI would take for its own: the path must still name the file.
+    std::string name = "odd #1 %41 name";
+#ifndef _WIN32
+    name += "?x=1";
+#endif
+    const fs::path dir = FreshDir("immutable") / name;
+    fs::create_directories(dir);
+    const fs::path path = dir / "Containers.db";
+    Sql(path,
+        "CREATE TABLE Containers (ContainerID, ParentContainerID, Label, FileName);"
+        "CREATE TABLE Headers (ContainerID, MsgPos, LightMsgSize, Deleted);"
+        "INSERT INTO Containers VALUES (1, '', 'Inbox', 'Inbox');"
+        "INSERT INTO Headers VALUES (1, 0, 10, 0);");
+    const std::string before = ReadAll(path);
+    const auto modified = fs::last_write_time(path);
+
+    // The mail program holds the file, in the middle of writing to it.
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(path.string().c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(writer, "BEGIN EXCLUSIVE; INSERT INTO Headers VALUES (1, 10, 5, 1);", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    {
+        StoreDatabase db(path.string());
+        const auto headers = db.Headers();
+        ASSERT_EQ(headers.size(), 1u) << "only what the file holds";
+        EXPECT_EQ(headers[0].size, 10);
+        EXPECT_EQ(db.Containers().at(0).label, "Inbox");
+    }
+    sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(fs::last_write_time(path), modified);
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) EXPECT_FALSE(fs::exists(path.string() + suffix)) << suffix;
+}
+
+TEST(StoreIndex, OddTreesAndRowsStayConvertibleAndInsideTheStore) {
+    const fs::path dir = FreshDir("odd_tree");
+    fs::create_directories(dir);
+    Sql(dir / "MessageStore.db",
+        "CREATE TABLE Containers (ContainerID, ParentContainerID, IndexInParent, Label, FileName);"
+        "CREATE TABLE Headers (HeaderID, ContainerID, MsgPos, LightMsgSize, Deleted, Location);"
+        // C under B under A; D's parent is missing; E and F are each other's parent;
+        // G and H share a label; I has no file and no messages.
+        "INSERT INTO Containers VALUES ('c', 'b', 0, 'C', 'fc'), ('a', '', 0, 'A', 'fa'), ('b', 'a', 0, 'B', 'fb'),"
+        " ('d', 'zz', 1, 'D', 'fd'), ('e', 'f', 2, 'E', 'fe'), ('f', 'e', 3, 'F', 'ff'),"
+        " ('g', '', 4, 'Inbox', 'fg'), ('h', '', 5, 'inbox', 'fh'), ('i', '', 6, 'I', '');"
+        "INSERT INTO Headers VALUES ('..', 'a', 0, 0, 0, '1'), ('ok', 'a', 0, 0, 0, '..'),"
+        " ('m1', 'a', 0, 0, 1, 1);");
+    const StoreIndex index = StoreIndex::Open(dir.string());
+    ASSERT_EQ(index.Kind(), IndexKind::MessageStoreDb);
+    std::vector<std::pair<std::string, std::vector<std::string>>> listed;
+    for (const auto& c : index.Containers()) listed.emplace_back(c.entry, c.folderPath);
+    const std::vector<std::pair<std::string, std::vector<std::string>>> want = {
+        {"fa.imm", {"A"}}, {"fb.imm", {"A", "B"}}, {"fc.imm", {"A", "B", "C"}}, {"fd.imm", {"D"}},
+        {"fe.imm", {"E"}}, {"ff.imm", {"F"}},      {"fg.imm", {"Inbox"}},       {"fh.imm", {"inbox (2)"}}};
+    EXPECT_EQ(listed, want);
+
+    // Names from the database never lead out of the store; the missing file is told.
+    Delivered got = Read(index, "fa.imm");
+    EXPECT_TRUE(got.messages.empty());
+    ASSERT_EQ(got.read.unread.size(), 3u);
+    EXPECT_NE(got.read.unread[0].why.find("do not name a folder inside the store"), std::string::npos);
+    EXPECT_NE(got.read.unread[1].why.find("do not name a folder inside the store"), std::string::npos);
+    EXPECT_EQ(fs::path(got.read.unread[2].file).parent_path().filename(), "m1");
+}
+
 }  // namespace
 }  // namespace quill
