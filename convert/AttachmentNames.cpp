@@ -22,16 +22,6 @@ std::string WithoutTrailingBlanksAndDots(std::string s) {
     return s;
 }
 
-bool IsDeviceName(const std::string& name) {
-    // Device names are devices in every folder, with any extension.
-    const std::string stem = platform::UpperAscii(name.substr(0, name.find('.')));
-    static constexpr std::array<std::string_view, 6> kDevices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (auto d : kDevices)
-        if (stem == d) return true;
-    return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) &&
-           platform::IsAsciiDigit(stem[3]);
-}
-
 std::string ExtensionForType(std::string_view type) {
     struct TypeExt {
         std::string_view type, ext;
@@ -66,7 +56,7 @@ std::string SafeAttachmentName(const std::string& name) {
     std::string last(platform::LastPathComponent(name));
     if (last.size() >= 2 && last[1] == ':') last = last.substr(2);  // a drive
     last = WithoutTrailingBlanksAndDots(std::move(last));
-    if (last.empty() || IsDeviceName(last)) return {};
+    if (last.empty() || platform::IsWindowsDeviceName(last)) return {};
     if (std::any_of(last.begin(), last.end(), IsUnfitInFileName)) return {};
     return last;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "convert/AttachmentNames.h"
 #include "convert/EmlMessageFile.h"
 #include "platform/File.h"
 #include "platform/NumberedName.h"
@@ -40,16 +41,10 @@ std::string ContainerFolderName(const std::string& entry) {
 std::string SafeFolderName(const std::string& label) {
     std::string name;
     for (char c : label) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        name += u < 32 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos ? '_' : c;
+        name += IsUnfitInFileName(c) || platform::IsPathSeparator(c) ? '_' : c;
     }
     while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
-    std::string stem = name.substr(0, name.find('.'));
-    for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    const bool device = stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" ||
-                        (stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) &&
-                         stem[3] >= '1' && stem[3] <= '9');
-    if (name.empty() || device) name = "_" + name;
+    if (name.empty() || platform::IsWindowsDeviceName(name)) name = "_" + name;
     return name;
 }
 
@@ -213,7 +208,7 @@ void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, Run
         if (outlook) {
             std::string name = pstFolder.names.back();
             for (int n = 2; deletedFolders_.count(name); ++n)
-                name = pstFolder.names.back() + " (" + std::to_string(n) + ")";
+                name = platform::NumberedName(pstFolder.names.back(), "", n);
             deletedFolders_.insert(name);
             pstDeleted = std::vector<std::string>{kDeletedFolderName, name};
             TargetResult added = pst->AddFolder(pstDeleted);

@@ -36,13 +36,6 @@ bool HasDelimiterLine(std::string_view body, std::string_view boundary) {
     return false;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // stored bit -> boundary bit
 constexpr int kImbndaryMappings[2][8] = {{5, 7, 0, 2, 1, 6, 3, 4}, {4, 7, 0, 2, 1, 6, 3, 5}};
 
@@ -62,7 +55,7 @@ std::string ImbndaryBoundary(std::string_view value, std::string_view body) {
         for (const auto& mapping : kImbndaryMappings) {
             std::string decoded;
             for (std::size_t i = 0; i < value.size(); i += 2) {
-                const int hi = HexDigit(value[i]), lo = HexDigit(value[i + 1]);
+                const int hi = platform::HexDigitValue(value[i]), lo = platform::HexDigitValue(value[i + 1]);
                 if (hi < 0 || lo < 0) {
                     decoded.clear();
                     break;

@@ -21,6 +21,14 @@ std::string_view PathExtension(std::string_view name) noexcept {
     return name.substr(dot);
 }
 
+bool IsWindowsDeviceName(std::string_view name) noexcept {
+    const std::string_view stem = name.substr(0, name.find('.'));
+    for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (EqualsIgnoreCase(stem, device)) return true;
+    return stem.size() == 4 && (StartsWithIgnoreCase(stem, "COM") || StartsWithIgnoreCase(stem, "LPT")) &&
+           IsAsciiDigit(stem[3]);
+}
+
 bool IsContainerName(std::string_view name) noexcept {
     return name.size() > kContainerExtension.size() && EndsWithIgnoreCase(name, kContainerExtension);
 }

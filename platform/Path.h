@@ -33,4 +33,8 @@ inline constexpr std::string_view kContainerExtension = ".imm";
 // The name without one trailing ".imm" (in any letter case), else unchanged.
 [[nodiscard]] std::string_view WithoutContainerExtension(std::string_view name) noexcept;
 
+// A name Windows takes for a device in every folder, whatever its extension
+// ("CON", "nul.txt", "COM1.log", ...).
+[[nodiscard]] bool IsWindowsDeviceName(std::string_view name) noexcept;
+
 }  // namespace quill::platform

@@ -4,6 +4,8 @@
 
 #include <set>
 
+#include "platform/Ascii.h"
+
 namespace quill {
 
 struct StoreDatabase::Impl {
@@ -24,9 +26,7 @@ struct StoreDatabase::Impl {
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
             const unsigned char* name = sqlite3_column_text(st, 1);
             if (name) {
-                std::string n(reinterpret_cast<const char*>(name));
-                for (char& c : n) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-                names.insert(n);
+                names.insert(platform::LowerAscii(reinterpret_cast<const char*>(name)));
             }
         }
         sqlite3_finalize(st);
@@ -41,9 +41,7 @@ struct StoreDatabase::Impl {
         if (have.empty()) Fail("no table " + table);
         std::string sql = "SELECT ";
         for (std::size_t i = 0; i < wanted.size(); ++i) {
-            std::string lower = wanted[i].first;
-            for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-            const bool present = have.count(lower) > 0;
+            const bool present = have.count(platform::LowerAscii(wanted[i].first)) > 0;
             if (!present && wanted[i].second) Fail("table " + table + " has no column " + wanted[i].first);
             if (i) sql += ", ";
             sql += present ? "\"" + std::string(wanted[i].first) + "\"" : std::string("NULL");
@@ -80,8 +78,7 @@ std::string Location(sqlite3_stmt* st, int column) {
 
 bool Flag(sqlite3_stmt* st, int column) {
     if (sqlite3_column_type(st, column) == SQLITE_TEXT) {
-        std::string t = Text(st, column);
-        for (char& c : t) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        const std::string t = platform::LowerAscii(Text(st, column));
         return t == "1" || t == "true" || t == "-1";
     }
     return sqlite3_column_int64(st, column) != 0;

@@ -3,20 +3,16 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/Ascii.h"
 #include "platform/File.h"
+#include "platform/NumberedName.h"
+#include "platform/Path.h"
 #include "store/ImhIndex.h"
 
 namespace quill {
 namespace {
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return s;
-}
-
-bool EndsWithNoCase(const std::string& name, const std::string& lowerTail) {
-    return name.size() > lowerTail.size() && Lower(name.substr(name.size() - lowerTail.size())) == lowerTail;
-}
+using platform::LowerAscii;
 
 // A name from the database that is to become one path component: never a
 // way out of its folder.
@@ -30,8 +26,8 @@ bool IsPlainComponent(const std::string& s) {
 // "name", else "name (2)", "name (3)", ... not yet in used (any letter case).
 std::string Unique(const std::string& name, std::set<std::string>& used) {
     std::string candidate = name;
-    for (int n = 2; used.count(Lower(candidate)); ++n) candidate = name + " (" + std::to_string(n) + ")";
-    used.insert(Lower(candidate));
+    for (int n = 2; used.count(LowerAscii(candidate)); ++n) candidate = platform::NumberedName(name, "", n);
+    used.insert(LowerAscii(candidate));
     return candidate;
 }
 
@@ -65,12 +61,13 @@ StoreIndex StoreIndex::Open(const std::string& storeFolder) {
     std::string messageStore, containersDb;
     for (const auto& e : entries) {
         if (!e.regular) continue;
-        const std::string lower = Lower(e.name);
+        const std::string lower = LowerAscii(e.name);
         if (lower == "messagestore.db") messageStore = e.name;
         if (lower == "containers.db") containersDb = e.name;
         if (e.hidden || e.system) continue;
-        if (EndsWithNoCase(e.name, ".imm")) immFiles.push_back(e.name);
-        if (EndsWithNoCase(e.name, ".imh")) imhByBase.emplace(lower.substr(0, lower.size() - 4), e.name);
+        if (platform::IsContainerName(e.name)) immFiles.push_back(e.name);
+        if (lower.size() > 4 && platform::EndsWithIgnoreCase(lower, ".imh"))
+            imhByBase.emplace(lower.substr(0, lower.size() - 4), e.name);
     }
     if (!messageStore.empty()) index.found_.push_back(IndexKind::MessageStoreDb);
     if (!containersDb.empty()) index.found_.push_back(IndexKind::ContainersDb);
@@ -83,7 +80,7 @@ StoreIndex StoreIndex::Open(const std::string& storeFolder) {
             c.entry = name;
             c.immPath = platform::JoinPath(storeFolder, name);
             if (withImh) {
-                auto imh = imhByBase.find(Lower(name.substr(0, name.size() - 4)));
+                auto imh = imhByBase.find(LowerAscii(platform::WithoutContainerExtension(name)));
                 if (imh != imhByBase.end()) {
                     c.indexed = true;
                     c.imhPath = platform::JoinPath(storeFolder, imh->second);
@@ -166,7 +163,7 @@ void StoreIndex::OpenDatabase(const std::string& path, IndexKind kind, const std
                 c.entry = Unique(row.fileName.empty() ? labels.back() : row.fileName + ".imm", usedEntries);
                 if (!row.fileName.empty()) {
                     c.immPath = platform::JoinPath(folder_, row.fileName + ".imm");
-                    namedFiles.insert(Lower(row.fileName + ".imm"));
+                    namedFiles.insert(LowerAscii(row.fileName + ".imm"));
                 }
                 c.folderPath = labels;
                 c.indexed = true;
@@ -182,7 +179,7 @@ void StoreIndex::OpenDatabase(const std::string& path, IndexKind kind, const std
 
     // Container files the database does not name are converted too, by the cut.
     for (const auto& name : immFiles) {
-        if (namedFiles.count(Lower(name))) continue;
+        if (namedFiles.count(LowerAscii(name))) continue;
         StoreContainer c;
         c.entry = Unique(name, usedEntries);
         c.immPath = platform::JoinPath(folder_, name);
@@ -191,9 +188,9 @@ void StoreIndex::OpenDatabase(const std::string& path, IndexKind kind, const std
 }
 
 const StoreContainer* StoreIndex::Find(const std::string& entry) const {
-    const std::string want = Lower(entry);
+    const std::string want = LowerAscii(entry);
     for (const auto& c : containers_)
-        if (Lower(c.entry) == want) return &c;
+        if (LowerAscii(c.entry) == want) return &c;
     return nullptr;
 }
 
