@@ -56,6 +56,9 @@ std::unique_ptr<CLI::App> MakeCommandLine(ParsedCommandLine& p) {
     convert->add_flag("--advance", p.convert.advance,
                       "Cut containers at Subject lines and repair the header block at each cut, for\n"
                       "damaged containers.");
+    convert->add_flag("--skip-deleted", p.convert.skipDeleted,
+                      "Leave out the messages the store's index marks deleted (by default they go to a\n"
+                      "folder \"Deleted messages\" of their own).");
     convert->add_option("CONTAINER", p.convert.containers, "Container file names in the store (all by default).")
         ->type_name("NAME");
     convert->callback([&p] { p.verb = "convert"; });

@@ -13,6 +13,7 @@ namespace quill::cli {
 struct ConvertOptions {
     std::string store, attachments, out, target = "eml";
     bool advance = false;
+    bool skipDeleted = false;
     std::vector<std::string> containers;
 };
 

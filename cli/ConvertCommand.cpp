@@ -26,6 +26,7 @@ class ConsoleRun : public RunView, public FolderChooser, public MessageBoxes, pu
     std::string AttachmentPath() override { return platform::JoinPath(o_.attachments, ""); }
     bool OptOutlook() override { return o_.target == "pst"; }
     bool AdvanceMode() override { return o_.advance; }
+    bool SkipDeleted() override { return o_.skipDeleted; }
     void SetIMMFileLabel(const std::string& text) override { progress_.Start(text); }
     void SetLog(const std::string&) override {}
     std::string BrowseForFolder(const std::string&) override {
@@ -102,6 +103,12 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
 
     out << "containers " << outcome.containers << ", messages saved " << outcome.messagesSaved << ", messages failed "
         << outcome.messagesFailed << ", containers failed " << outcome.containersFailed << "\n";
+    // How the store was read: by its own index, by the cut, or both.
+    out << "index " << (outcome.storeIndex.empty() ? std::string("none") : outcome.storeIndex) << ": messages exact "
+        << outcome.messagesExact << ", deleted " << outcome.messagesDeleted;
+    if (o.skipDeleted) out << " (" << outcome.deletedSkipped << " more left out)";
+    out << ", cut by header lines " << outcome.messagesCut << ", containers fallen back " << outcome.containersFellBack
+        << "\n";
     if (!outcome.pstPath.empty()) out << "PST file: " << outcome.pstPath << "\n";
     if (!outcome.reportPath.empty()) out << "report: " << outcome.reportPath << "\n";
     if (outcome.end == RunOutcome::End::Cancelled) {

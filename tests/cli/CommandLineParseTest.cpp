@@ -18,8 +18,8 @@ using Args = std::vector<std::string>;
 TEST(CommandLineParse, VerbsReadTheirOptionsAndOperands) {
     ParsedCommandLine p;
     std::ostringstream out, err;
-    ASSERT_EQ(ParseCommandLine({"convert", "--store", "s", "--out", "o", "--target", "pst", "--advance", "a.imm",
-                                "/x/b.imm", "--attachments", "att", "--store", "s2"},
+    ASSERT_EQ(ParseCommandLine({"convert", "--store", "s", "--out", "o", "--target", "pst", "--advance",
+                                "--skip-deleted", "a.imm", "/x/b.imm", "--attachments", "att", "--store", "s2"},
                                p, out, err),
               std::nullopt)
         << err.str();
@@ -29,6 +29,7 @@ TEST(CommandLineParse, VerbsReadTheirOptionsAndOperands) {
     EXPECT_EQ(p.convert.target, "pst");
     EXPECT_EQ(p.convert.attachments, "att");
     EXPECT_TRUE(p.convert.advance);
+    EXPECT_TRUE(p.convert.skipDeleted);
     EXPECT_EQ(p.convert.containers, (Args{"a.imm", "/x/b.imm"})) << "a leading '/' is a path, not an option";
 
     ParsedCommandLine s;

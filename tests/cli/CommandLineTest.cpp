@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "tools/IndexedStoreGenerator.h"
 #include "tools/StoreGenerator.h"
 
 #include <gtest/gtest.h>
@@ -89,6 +90,28 @@ TEST(CommandLine, ConvertsToPstAndNeverReusesAFile) {
         EXPECT_EQ(CountFiles(s.Path("pst"), ".pst"), static_cast<std::size_t>(run));
         EXPECT_EQ(CountFiles(s.Path("pst"), ".eml"), 0u) << "imported message files are removed";
     }
+}
+
+// A 2.5 store lists the containers its database names, also one without a file; the summary
+// tells how the store was read, and deleted messages can be left out.
+TEST(CommandLine, IndexedStoreIsListedFromItsDatabaseAndDeletedOnesCanBeLeftOut) {
+    Scratch s;
+    (void)quill::gen::WriteIndexedStore(s.Path("store"), {2, quill::gen::Generation::Im25, 8});
+    ASSERT_FALSE(fs::exists(s.Path("store/Sent Items.imm")));
+    std::ostringstream out, err;
+    EXPECT_EQ(ListCommand({"--store", s.Path("store")}, out, err, DefaultConvertHooks()), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "Inbox.imm\nFolder3.imm\nFolder4.imm\nSent Items.imm\nFolder6.imm\n");
+
+    std::ostringstream out2, err2;
+    // The one msg.iml the generator leaves out is a failure: exit 1.
+    EXPECT_EQ(ConvertCommand({"--store", s.Path("store"), "--out", s.Path("out"), "--skip-deleted"}, out2, err2,
+                             DefaultConvertHooks()),
+              kExitFailed);
+    EXPECT_NE(out2.str().find("index MessageStore.db: messages exact "), std::string::npos) << out2.str();
+    EXPECT_NE(out2.str().find(", deleted 0 ("), std::string::npos) << out2.str();
+    EXPECT_NE(out2.str().find("containers fallen back 0"), std::string::npos) << out2.str();
+    for (const auto& e : fs::recursive_directory_iterator(s.Path("out")))
+        EXPECT_NE(e.path().filename(), "Deleted messages");
 }
 
 TEST(CommandLine, UsageErrorsExitWithTwo) {
