@@ -6,9 +6,9 @@
 
 namespace quill {
 
-void OpenWebPage(const std::wstring& address) {
+void OpenWebPage(const std::wstring& address, HWND owner) {
     if (address.empty()) return;
-    ::ShellExecuteW(nullptr, L"open", address.c_str(), L"", L"", SW_SHOWNORMAL);
+    ::ShellExecuteW(owner, L"open", address.c_str(), L"", L"", SW_SHOWNORMAL);
 }
 
 }  // namespace quill

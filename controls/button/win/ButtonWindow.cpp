@@ -3,8 +3,7 @@
 #include "controls/button/Kestbutton.h"
 #include "controls/host/win/OleColor.h"
 #include "platform/Utf16_win.h"
-
-#include <shellapi.h>
+#include "win32/Shell.h"
 
 namespace quill::button {
 namespace {
@@ -41,8 +40,7 @@ bool Win32ButtonPlatform::LoadHandCursor() {
 }
 
 void Win32ButtonPlatform::OpenDocument(host::NativeHandle owner, const std::string& address) {
-    ::ShellExecuteW(reinterpret_cast<HWND>(owner), L"open", platform::Widen(address).c_str(), nullptr, nullptr,
-                    SW_SHOWNORMAL);
+    OpenWebPage(platform::Widen(address), reinterpret_cast<HWND>(owner));
 }
 
 void Win32ButtonPlatform::ShowInformation(host::NativeHandle owner, const std::string& title, const std::string& text) {

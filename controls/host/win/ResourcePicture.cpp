@@ -1,6 +1,6 @@
 #include "controls/host/win/ResourcePicture.h"
 
-#include "controls/host/win/HostHandles.h"
+#include "win32/Win32Handles.h"
 
 #include <stdexcept>
 #include <string>
@@ -43,8 +43,8 @@ class ResourcePicture final : public Picture {
         } else {
             ICONINFO info{};
             if (!::GetIconInfo(static_cast<HICON>(handle_), &info)) return;
-            OwnedBitmap color(info.hbmColor), mask(info.hbmMask);
-            ::GetObjectW(color ? color.get() : mask.get(), sizeof bitmap, &bitmap);
+            UniqueBitmap color(info.hbmColor), mask(info.hbmMask);
+            ::GetObjectW(color ? color.Get() : mask.Get(), sizeof bitmap, &bitmap);
             if (!color) bitmap.bmHeight /= 2;  // a monochrome image holds its mask below it
         }
         width_ = bitmap.bmWidth;

@@ -77,11 +77,11 @@ SurfaceWindow::SurfaceWindow(HostForm& form, std::string name, std::string type,
     ::CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, 0, 0, container, nullptr,
                       ::GetModuleHandleW(nullptr), this);
     if (!window_) throw std::runtime_error(name_ + ": cannot make the control's window");
-    dc_ = ::GetDC(window_.get());
+    dc_ = ::GetDC(window_.Get());
     dpiX_ = ::GetDeviceCaps(dc_, LOGPIXELSX);
     dpiY_ = ::GetDeviceCaps(dc_, LOGPIXELSY);
     if (dpiX_ <= 0 || dpiY_ <= 0) dpiX_ = dpiY_ = 96;
-    ::SetWindowPos(window_.get(), nullptr, PixelsFromTwipsX(place.left), PixelsFromTwipsY(place.top),
+    ::SetWindowPos(window_.Get(), nullptr, PixelsFromTwipsX(place.left), PixelsFromTwipsY(place.top),
                    PixelsFromTwipsX(place.width), PixelsFromTwipsY(place.height), SWP_NOZORDER | SWP_NOACTIVATE);
     ::SetBkMode(dc_, TRANSPARENT);
     SetForeColor(foreColor_);
@@ -91,7 +91,7 @@ SurfaceWindow::SurfaceWindow(HostForm& form, std::string name, std::string type,
 SurfaceWindow::~SurfaceWindow() {
     End();
     // The window goes first: its own DC still holds the font.
-    window_.reset();
+    window_.Reset();
 }
 
 void SurfaceWindow::End() noexcept {
@@ -132,13 +132,13 @@ LRESULT CALLBACK SurfaceWindow::Procedure(HWND window, UINT message, WPARAM wPar
     if (message == WM_NCCREATE) {
         auto* made = static_cast<SurfaceWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made));
-        made->window_.reset(window);
+        made->window_.Reset(window);
     }
     auto* self = reinterpret_cast<SurfaceWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        (void)self->window_.release();  // the window is gone, whoever destroyed it
+        (void)self->window_.Release();  // the window is gone, whoever destroyed it
         self->dc_ = nullptr;
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -146,7 +146,7 @@ LRESULT CALLBACK SurfaceWindow::Procedure(HWND window, UINT message, WPARAM wPar
 }
 
 LRESULT SurfaceWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    const HWND window = window_.get();
+    const HWND window = window_.Get();
     const float x = static_cast<float>(GET_X_LPARAM(lParam));
     const float y = static_cast<float>(GET_Y_LPARAM(lParam));
     switch (message) {
@@ -231,20 +231,20 @@ int SurfaceWindow::PixelsFromTwipsY(std::int32_t twips) const { return ::MulDiv(
 
 std::int32_t SurfaceWindow::ScaleWidth() const {
     RECT r{};
-    ::GetClientRect(window_.get(), &r);
+    ::GetClientRect(window_.Get(), &r);
     return r.right;
 }
 
 std::int32_t SurfaceWindow::ScaleHeight() const {
     RECT r{};
-    ::GetClientRect(window_.get(), &r);
+    ::GetClientRect(window_.Get(), &r);
     return r.bottom;
 }
 
 TwipsRect SurfaceWindow::Placement() const {
     RECT r{};
-    ::GetWindowRect(window_.get(), &r);
-    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(window_.get()), reinterpret_cast<POINT*>(&r), 2);
+    ::GetWindowRect(window_.Get(), &r);
+    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(window_.Get()), reinterpret_cast<POINT*>(&r), 2);
     auto x = [&](std::int32_t twips, int pixels) {
         return PixelsFromTwipsX(twips) == pixels ? twips : TwipsFromPixelsX(pixels);
     };
@@ -262,20 +262,20 @@ std::int32_t SurfaceWindow::Height() const { return Placement().height; }
 void SurfaceWindow::SetWidth(std::int32_t twips) {
     placed_ = Placement();
     placed_.width = twips;
-    ::SetWindowPos(window_.get(), nullptr, 0, 0, PixelsFromTwipsX(twips), PixelsFromTwipsY(placed_.height),
+    ::SetWindowPos(window_.Get(), nullptr, 0, 0, PixelsFromTwipsX(twips), PixelsFromTwipsY(placed_.height),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SurfaceWindow::SetHeight(std::int32_t twips) {
     placed_ = Placement();
     placed_.height = twips;
-    ::SetWindowPos(window_.get(), nullptr, 0, 0, PixelsFromTwipsX(placed_.width), PixelsFromTwipsY(twips),
+    ::SetWindowPos(window_.Get(), nullptr, 0, 0, PixelsFromTwipsX(placed_.width), PixelsFromTwipsY(twips),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool SurfaceWindow::Enabled() const { return ::IsWindowEnabled(window_.get()) != FALSE; }
+bool SurfaceWindow::Enabled() const { return ::IsWindowEnabled(window_.Get()) != FALSE; }
 
-void SurfaceWindow::SetEnabled(bool enabled) { ::EnableWindow(window_.get(), enabled ? TRUE : FALSE); }
+void SurfaceWindow::SetEnabled(bool enabled) { ::EnableWindow(window_.Get(), enabled ? TRUE : FALSE); }
 
 void SurfaceWindow::SetSurfaceFont(const Font& font) {
     LOGFONTW description{};
@@ -287,9 +287,9 @@ void SurfaceWindow::SetSurfaceFont(const Font& font) {
     description.lfCharSet = static_cast<BYTE>(font.charset);
     std::wstring face = platform::Widen(font.name).substr(0, LF_FACESIZE - 1);
     face.copy(description.lfFaceName, face.size());
-    OwnedFont made(::CreateFontIndirectW(&description));
+    UniqueFont made(::CreateFontIndirectW(&description));
     if (!made) throw std::runtime_error(name_ + ": cannot make the font " + font.name);
-    ::SelectObject(dc_, made.get());
+    ::SelectObject(dc_, made.Get());
     fontHandle_ = std::move(made);  // the old font is no longer selected
     font_ = font;
 }
@@ -300,18 +300,18 @@ void SurfaceWindow::SetForeColor(std::int32_t color) {
 }
 
 NativeHandle SurfaceWindow::ContainerWindow() const {
-    return reinterpret_cast<NativeHandle>(::GetParent(window_.get()));
+    return reinterpret_cast<NativeHandle>(::GetParent(window_.Get()));
 }
 
 void SurfaceWindow::Clear() {
     RECT client{};
-    ::GetClientRect(window_.get(), &client);
-    OwnedBrush brush(::CreateSolidBrush(PlainColor(backColor_)));
-    if (brush) ::FillRect(dc_, &client, brush.get());
+    ::GetClientRect(window_.Get(), &client);
+    UniqueBrush brush(::CreateSolidBrush(PlainColor(backColor_)));
+    if (brush) ::FillRect(dc_, &client, brush.Get());
 }
 
 void SurfaceWindow::Refresh() {
-    ::RedrawWindow(window_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    ::RedrawWindow(window_.Get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 Font SurfaceWindow::AmbientFont() const { return form_.options_.ambientFont; }
@@ -331,7 +331,7 @@ void SurfaceWindow::ShowPopupMenu(NativeHandle menuHandle, float x, float y, std
                                   std::optional<std::uint32_t> defaultItem) {
     auto menu = reinterpret_cast<HMENU>(menuHandle);
     POINT at{std::lrint(x), std::lrint(y)};
-    ::ClientToScreen(window_.get(), &at);
+    ::ClientToScreen(window_.Get(), &at);
     const UINT previousDefault = ::GetMenuDefaultItem(menu, FALSE, 0);
     if (defaultItem) ::SetMenuDefaultItem(menu, *defaultItem, FALSE);
     ::TrackPopupMenuEx(menu, static_cast<UINT>(flags), at.x, at.y, form_.window_, nullptr);

@@ -5,7 +5,7 @@
 #include "controls/host/ControlSite.h"
 #include "controls/host/UserControl.h"
 #include "controls/host/win/HostForm.h"
-#include "controls/host/win/HostHandles.h"
+#include "win32/Win32Handles.h"
 
 #include <windows.h>
 
@@ -24,7 +24,7 @@ class SurfaceWindow final : public ControlSite {
 
     void Attach(std::unique_ptr<UserControl> control) { control_ = std::move(control); }
     [[nodiscard]] UserControl* Control() const noexcept { return control_.get(); }
-    [[nodiscard]] HWND Hwnd() const noexcept { return window_.get(); }
+    [[nodiscard]] HWND Hwnd() const noexcept { return window_.Get(); }
     [[nodiscard]] const std::string& Name() const noexcept { return name_; }
     [[nodiscard]] const std::string& Type() const noexcept { return type_; }
     // Terminate, once, while the window still exists.
@@ -42,7 +42,7 @@ class SurfaceWindow final : public ControlSite {
     [[nodiscard]] int PixelsFromTwipsY(std::int32_t twips) const;
 
     // ControlSurface
-    NativeHandle Window() const override { return reinterpret_cast<NativeHandle>(window_.get()); }
+    NativeHandle Window() const override { return reinterpret_cast<NativeHandle>(window_.Get()); }
     NativeHandle DeviceContext() const override { return reinterpret_cast<NativeHandle>(dc_); }
     std::int32_t ScaleWidth() const override;
     std::int32_t ScaleHeight() const override;
@@ -101,14 +101,14 @@ class SurfaceWindow final : public ControlSite {
     TwipsRect placed_;
     std::string name_;
     std::string type_;
-    OwnedWindow window_;
+    UniqueWindow window_;
     HDC dc_ = nullptr;  // the class's own DC: valid for the window's life, never released
     int dpiX_ = 96;
     int dpiY_ = 96;
     std::unique_ptr<UserControl> control_;
     bool ended_ = false;
     Font font_;
-    OwnedFont fontHandle_;
+    UniqueFont fontHandle_;
     std::int32_t foreColor_ = 0;
     std::int32_t backColor_ = 0;
     std::int16_t mousePointer_ = kPointerDefault;
