@@ -1,17 +1,19 @@
 #include "controls/button/AccessKey.h"
 
+#include "platform/Ascii.h"
+#include "platform/Utf.h"
+
+#include <algorithm>
 #include <cstddef>
 
 namespace quill::button {
 namespace {
 
-// The UTF-8 character starting at `at`, ASCII letters in lower case.
+// The UTF-8 character starting at `at` (one byte where none is valid), ASCII
+// letters in lower case.
 std::string CharacterAt(std::string_view text, std::size_t at) {
-    auto lead = static_cast<unsigned char>(text[at]);
-    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    std::string character(text.substr(at, length));
-    if (length == 1 && lead >= 'A' && lead <= 'Z') character[0] = static_cast<char>(lead - 'A' + 'a');
-    return character;
+    std::size_t length = std::max<std::size_t>(platform::Utf8SequenceLength(text, at), 1);
+    return platform::LowerAscii(text.substr(at, length));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "controls/host/DesignValues.h"
 
+#include "platform/Ascii.h"
+
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -17,8 +19,8 @@ constexpr double kMaxFontSize = 2048;
 constexpr std::int32_t kMaxFontWeight = 1000;
 constexpr std::int32_t kMaxCharset = 255;
 
-bool IsIdentifierStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsIdentifierChar(char c) { return IsIdentifierStart(c) || (c >= '0' && c <= '9'); }
+bool IsIdentifierStart(char c) { return platform::IsAsciiLetter(c) || c == '_'; }
+bool IsIdentifierChar(char c) { return platform::IsAsciiAlnum(c) || c == '_'; }
 bool IsSpace(char c) { return c == ' ' || c == '\t'; }
 
 bool IsIdentifier(std::string_view s) {
@@ -27,13 +29,6 @@ bool IsIdentifier(std::string_view s) {
         if (!IsIdentifierChar(c)) return false;
     }
     return true;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 // Reads one line, left to right; every error names the column it stopped at.
@@ -109,7 +104,7 @@ class LineReader {
             pos_ += 2;
             std::uint32_t bits = 0;
             int digits = 0;
-            for (int d; pos_ < line_.size() && (d = HexDigit(line_[pos_])) >= 0; ++pos_, ++digits) {
+            for (int d; pos_ < line_.size() && (d = platform::HexDigitValue(line_[pos_])) >= 0; ++pos_, ++digits) {
                 if (digits == 8) Fail("more than eight hex digits");
                 bits = bits << 4 | static_cast<std::uint32_t>(d);
             }
@@ -181,8 +176,8 @@ class LineReader {
                     out += '\t';
                     break;
                 case 'x': {
-                    int hi = pos_ + 1 < line_.size() ? HexDigit(line_[pos_ + 1]) : -1;
-                    int lo = pos_ + 2 < line_.size() ? HexDigit(line_[pos_ + 2]) : -1;
+                    int hi = pos_ + 1 < line_.size() ? platform::HexDigitValue(line_[pos_ + 1]) : -1;
+                    int lo = pos_ + 2 < line_.size() ? platform::HexDigitValue(line_[pos_ + 2]) : -1;
                     if (hi < 0 || lo < 0) Fail("expected two hex digits after \\x");
                     out += static_cast<char>(hi * 16 + lo);
                     pos_ += 2;
