@@ -94,16 +94,6 @@ SurfaceWindow::~SurfaceWindow() {
     window_.Reset();
 }
 
-void SurfaceWindow::End() noexcept {
-    if (ended_ || !control_ || !window_) return;
-    ended_ = true;
-    try {
-        control_->Terminate();
-    } catch (const std::exception& e) {
-        form_.events_.OnControlError(name_, e);
-    } catch (...) {}
-}
-
 template <typename Call>
 void SurfaceWindow::Deliver(Call&& call) noexcept {
     if (!control_ || ended_) return;
@@ -118,6 +108,12 @@ void SurfaceWindow::Deliver(Call&& call) noexcept {
     } catch (...) {
         // The owner's error handler failed as well; nothing may leave a window procedure.
     }
+}
+
+void SurfaceWindow::End() noexcept {
+    if (ended_ || !control_ || !window_) return;
+    Deliver([](UserControl& c) { c.Terminate(); });
+    ended_ = true;
 }
 
 void SurfaceWindow::NotifyAmbientChanged(std::string_view name) noexcept {
