@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/File.h"
+#include "platform/NumberedName.h"
 
 namespace quill::mime {
 namespace {
@@ -27,17 +28,18 @@ class Disk final : public FileAccess {
     }
 
     // Written beside the target first and moved over it, so a failed write
-    // never leaves a half file in the target's place.
+    // never leaves a half file in the target's place. The temporary file is
+    // made under a name nobody uses, so a file of the user's is never touched.
     bool ReplaceAll(const std::string& path, std::string_view bytes) override {
-        std::string temp = path + ".quill-tmp";
-        platform::RemoveFile(temp);
+        std::string temp;
         try {
-            platform::OutputFile out(temp);
-            out.Write(bytes.data(), bytes.size());
-            out.Close();
+            auto made = platform::CreateUnderFreeName(path, ".quill-tmp", [&](const std::string& candidate) {
+                return platform::WriteNewFile(candidate, bytes);
+            });
+            if (!made) return false;
+            temp = *made;
         } catch (const platform::FileError&) {
-            platform::RemoveFile(temp);
-            return false;
+            return false;  // WriteNewFile removed what it made
         }
         std::error_code ec;
         std::filesystem::rename(FsPath(temp), FsPath(path), ec);

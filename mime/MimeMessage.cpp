@@ -8,7 +8,9 @@
 #include "mime/TransferEncoding.h"
 #include "platform/Ascii.h"
 #include "platform/Charset.h"
+#include "platform/File.h"
 #include "platform/Path.h"
+#include "platform/Utf.h"
 
 namespace quill::mime {
 namespace {
@@ -73,23 +75,35 @@ std::string FormatContentType(std::string_view token, const std::vector<Paramete
     return out;
 }
 
-std::string ReferenceIn(std::string_view text, std::string_view charset);
+std::string_view ReferenceIn(std::string_view text);
 
 // The reference line is written in place of the content, so it may stand
 // as plain text even in a part that declares base64: it is looked for after
-// the transfer encoding first and as written second.
-std::string ReferencedFile(const Part& part, std::string_view charset, bool* asWritten = nullptr) {
+// the transfer encoding first and as written second. The name comes back as
+// written (raw bytes or encoded words); found tells whether there is a line.
+std::string ReferencedName(const Part& part, bool& found, bool* asWritten = nullptr) {
     std::string_view raw = part.RawBody();
     raw = raw.substr(0, std::min(raw.size(), kReferenceScanBytes));
     if (asWritten) *asWritten = false;
-    std::string found = ReferenceIn(DecodeTransfer(raw, part.TransferEncoding()), charset);
-    if (!found.empty()) return found;
-    found = ReferenceIn(raw, charset);
-    if (asWritten) *asWritten = !found.empty();
-    return found;
+    const std::string decoded = DecodeTransfer(raw, part.TransferEncoding());
+    std::string_view name = ReferenceIn(decoded);
+    found = name.data() != nullptr;
+    if (found) return std::string(name);
+    name = ReferenceIn(raw);
+    found = name.data() != nullptr;
+    if (asWritten) *asWritten = found;
+    return std::string(name);
 }
 
-std::string ReferenceIn(std::string_view text, std::string_view charset) {
+std::string ReferencedFile(const Part& part, std::string_view charset, bool* asWritten = nullptr) {
+    bool found = false;
+    std::string name = ReferencedName(part, found, asWritten);
+    return found ? DecodeHeaderText(name, charset) : std::string();
+}
+
+// The name after the marker, on its line or the next; a null view when the
+// text does not start with the marker (after blanks).
+std::string_view ReferenceIn(std::string_view text) {
     std::size_t start = text.find_first_not_of(" \t\r\n");
     if (start == std::string_view::npos) return {};
     text.remove_prefix(start);
@@ -105,8 +119,56 @@ std::string ReferenceIn(std::string_view text, std::string_view charset) {
             name = TrimBlanks(rest.substr(0, rest.find('\n')));
         }
     }
-    return DecodeHeaderText(name, charset);
+    return name.data() ? name : text.substr(0, 0);
 }
+
+// The readings of a name as written: see AttachmentSlot.
+std::vector<std::string> NameReadings(std::string_view written, bool alreadyUtf8, std::string_view partCharset,
+                                      std::string_view messageCharset, std::string_view ansiCharset) {
+    std::vector<std::string> readings;
+    auto add = [&](std::string reading) {
+        if (reading.empty()) return;
+        if (std::find(readings.begin(), readings.end(), reading) == readings.end())
+            readings.push_back(std::move(reading));
+    };
+    if (alreadyUtf8 || platform::IsAsciiText(written)) {
+        add(alreadyUtf8 ? std::string(written) : DecodeHeaderText(written, {}));
+        return readings;
+    }
+    if (platform::IsValidUtf8(written)) add(DecodeHeaderText(written, "utf-8"));
+    for (std::string_view charset : {partCharset, messageCharset, ansiCharset})
+        if (!charset.empty()) add(DecodeHeaderText(written, charset));
+    add(DecodeHeaderText(written, "windows-1252"));
+    return readings;
+}
+
+// Does the file hold a line that is a delimiter of one of the boundaries, or
+// any 8-bit byte? Read piece by piece: an attached message may be large.
+bool FileHoldsDelimiter(const std::string& path, const std::vector<std::string>& boundaries, bool& eightBit) {
+    platform::InputFile in(path, platform::Links::Refuse);
+    std::string line;
+    bool holds = false;
+    auto endLine = [&] {
+        for (const auto& b : boundaries)
+            if (line.size() >= b.size() + 2 && line.compare(0, 2, "--") == 0 && line.compare(2, b.size(), b) == 0)
+                holds = true;
+        line.clear();
+    };
+    char buffer[1 << 16];
+    while (std::size_t n = in.Read(buffer, sizeof buffer)) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (static_cast<unsigned char>(buffer[i]) >= 0x80) eightBit = true;
+            if (buffer[i] == '\n')
+                endLine();
+            else if (line.size() < 1024)
+                line += buffer[i];
+        }
+    }
+    endLine();
+    return holds;
+}
+
+bool OnlyBlanks(std::string_view s) { return s.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
 }  // namespace
 
@@ -134,6 +196,8 @@ bool MimeMessage::LoadFile(const std::string& path) {
 }
 
 std::string MimeMessage::Save() const { return root_->Serialize(); }
+
+void MimeMessage::SaveTo(ByteSink& out) const { root_->SerializeTo(out); }
 
 bool MimeMessage::SaveFile(const std::string& path) {
     if (files_->ReplaceAll(path, Save())) return true;
@@ -275,6 +339,81 @@ std::string MimeMessage::AttachmentContent(int index) const {
     bool asWritten = false;
     if (!ReferencedFile(part, {}, &asWritten).empty() && asWritten) return part.RawBody();
     return part.DecodedBody();
+}
+
+std::vector<AttachmentSlot> MimeMessage::AttachmentSlots() const {
+    const std::string messageCharset = MessageCharset();
+    const std::string ansi = platform::SystemAnsiCharset();
+    const BodyParts bodies = Bodies();
+    std::vector<AttachmentSlot> slots;
+    auto consider = [&](const Part* p, bool attachment) {
+        AttachmentSlot slot;
+        slot.part = p;
+        slot.contentType = p->MediaType();
+        slot.emptyBody = OnlyBlanks(p->RawBody()) && !p->GetFileBody();
+        const std::string partCharset = p->Charset();
+        const StructuredValue disposition = p->ContentDisposition();
+        const StructuredValue type = p->ContentType();
+        const Parameter* param = disposition.Find("filename");
+        if (!param || param->value.empty()) param = type.Find("name");
+        if (param && !param->value.empty())
+            slot.names = NameReadings(param->value, param->extended, partCharset, messageCharset, ansi);
+        bool found = false;
+        std::string referenced = ReferencedName(*p, found);
+        slot.referenceLine = found;
+        if (found) slot.referenced = NameReadings(referenced, false, partCharset, messageCharset, ansi);
+        if (attachment || found) slots.push_back(std::move(slot));
+    };
+    for (const Part* p : bodies.leaves) consider(p, p->IsAttachment());
+    return slots;
+}
+
+void MimeMessage::RestoreFromFile(const Part* p, const std::string& path) {
+    Part& part = *Editable(p);
+    std::string encoding = part.TransferEncoding();
+    Header& header = part.MutableHeader();
+    if (part.MediaType() == "message/rfc822" && encoding != "base64" && encoding != "quoted-printable") {
+        // An attached message takes no transfer encoding: its bytes go in as
+        // they are, unless a line of them would split the message around it.
+        std::vector<std::string> boundaries;
+        ForEachPart(*root_, [&](const Part& q) {
+            if (q.IsMultipart()) boundaries.push_back(q.Boundary());
+        });
+        bool eightBit = false;
+        if (!FileHoldsDelimiter(path, boundaries, eightBit)) {
+            if (eightBit && (encoding.empty() || encoding == "7bit"))
+                header.Set("Content-Transfer-Encoding", "8bit", lineEnd_);
+            header.EnsureSeparator(lineEnd_);
+            const bool lineEndAfter = !part.RawBody().empty() && part.RawBody().back() == '\n';
+            part.SetFileBody({path, "", lineEnd_, lineEndAfter});
+            MarkChanged();
+            return;
+        }
+    }
+    if (encoding != "base64" && encoding != "quoted-printable") {
+        encoding = "base64";
+        header.Set("Content-Transfer-Encoding", "base64", lineEnd_);
+    }
+    header.EnsureSeparator(lineEnd_);
+    const bool lineEndAfter = !part.RawBody().empty() && part.RawBody().back() == '\n';
+    part.SetFileBody({path, encoding, lineEnd_, lineEndAfter});
+    MarkChanged();
+}
+
+void MimeMessage::ReplaceByNote(const Part* p, std::string_view noteName, std::string_view note) {
+    Part& part = *Editable(p);
+    Header& header = part.MutableHeader();
+    const std::string name(noteName);
+    header.Set("Content-Type",
+               FormatContentType("text/plain", {{"charset", "utf-8", false}, {"name", name, false}}, lineEnd_),
+               lineEnd_);
+    const StructuredValue disposition = part.ContentDisposition();
+    header.Set("Content-Disposition",
+               FormatContentType(disposition.token.empty() ? "attachment" : disposition.token,
+                                 {{"filename", name, false}}, lineEnd_),
+               lineEnd_);
+    part.SetRawBody({});
+    (void)SetPartText(part, note);
 }
 
 void MimeMessage::DropAttachments() {

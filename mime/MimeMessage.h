@@ -48,6 +48,21 @@ struct AttachmentInfo {
     std::string contentType;  // "type/subtype"
 };
 
+// An attachment part as the finisher restores it, read before anything in
+// the message changes. Names come in every reading worth trying for the
+// lookup: RFC 2231 and RFC 2047 decoded; raw 8-bit bytes as UTF-8 (when they
+// are valid UTF-8), then in the part's charset, the message's charset and the
+// system's ANSI charset, then as windows-1252. The first reading is the one
+// to show.
+struct AttachmentSlot {
+    const Part* part = nullptr;
+    std::vector<std::string> names;       // the part's own name; empty when it names none
+    std::vector<std::string> referenced;  // the reference line's file
+    bool referenceLine = false;           // the part holds a reference line in place of its content
+    bool emptyBody = false;               // only blanks and line ends
+    std::string contentType;              // "type/subtype"
+};
+
 class MimeMessage {
   public:
     static constexpr std::string_view kReferenceLine = "----------[%ImFilePath%]----------";
@@ -63,6 +78,8 @@ class MimeMessage {
     [[nodiscard]] bool LoadFile(const std::string& path);
 
     std::string Save() const;
+    // The same bytes, written piece by piece (file bodies read as they go).
+    void SaveTo(ByteSink& out) const;
     // Replaces the file's content; false (with LastError) when it could not.
     [[nodiscard]] bool SaveFile(const std::string& path);
     const std::string& LastError() const noexcept { return lastError_; }
@@ -86,6 +103,24 @@ class MimeMessage {
     // The attachment's bytes after its transfer encoding; a reference line
     // that stands unencoded in the part comes back as written.
     std::string AttachmentContent(int index) const;
+
+    // The attachment parts with their names (above): the parts Bodies()
+    // chooses as attachments, and attached messages that hold a reference
+    // line in place of their content.
+    std::vector<AttachmentSlot> AttachmentSlots() const;
+    // Puts a file's content in place of the part's body. The part keeps its
+    // place and every header field; its body is the file in the part's own
+    // transfer encoding when that is base64 or quoted-printable, otherwise
+    // base64, and the Content-Transfer-Encoding field then says so. An
+    // attached message (message/rfc822) takes the file's bytes as they are,
+    // as its type requires, unless a line of them is a delimiter of this
+    // message. The file is read when the message is written out (see
+    // FileBody); an attached message's is also read here, and a file that
+    // cannot be read throws platform::FileError.
+    void RestoreFromFile(const Part* part, const std::string& path);
+    // The part's content becomes a short text: its type text/plain in UTF-8,
+    // its file name noteName; every other header field stays.
+    void ReplaceByNote(const Part* part, std::string_view noteName, std::string_view note);
 
     // Removes every attachment part; a multipart left without parts goes
     // too. A message that is itself an attachment keeps its other headers

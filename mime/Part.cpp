@@ -2,6 +2,7 @@
 
 #include "mime/TransferEncoding.h"
 #include "platform/Ascii.h"
+#include "platform/File.h"
 
 namespace quill::mime {
 namespace {
@@ -46,6 +47,25 @@ std::string QuotedParameterValue(std::string_view value) {
         out += c;
     }
     return out + '"';
+}
+
+void WriteFileBody(const FileBody& body, ByteSink& out) {
+    platform::InputFile in(body.path, platform::Links::Refuse);
+    char buffer[1 << 16];
+    auto copy = [&](auto& writer) {
+        while (std::size_t n = in.Read(buffer, sizeof buffer)) writer.Add(std::string_view(buffer, n));
+        writer.Finish();
+    };
+    if (body.encoding.empty()) {
+        while (std::size_t n = in.Read(buffer, sizeof buffer)) out.Write(std::string_view(buffer, n));
+    } else if (body.encoding == "quoted-printable") {
+        QuotedPrintableWriter writer(out, body.lineEnd);
+        copy(writer);
+    } else {
+        Base64Writer writer(out, body.lineEnd);
+        copy(writer);
+    }
+    if (body.lineEndAfter) out.Write(body.lineEnd);
 }
 
 }  // namespace
@@ -157,20 +177,28 @@ void Part::SplitMultipart(std::string_view body, int depth) {
     multipart_ = true;
 }
 
-void Part::SerializeTo(std::string& out) const {
-    for (const auto& f : header_.Fields()) out += f.raw;
-    out += header_.Separator();
+void Part::SerializeTo(ByteSink& out) const {
+    for (const auto& f : header_.Fields()) out.Write(f.raw);
+    out.Write(header_.Separator());
     if (!multipart_) {
-        out += body_;
+        if (fileBody_)
+            WriteFileBody(*fileBody_, out);
+        else
+            out.Write(body_);
         return;
     }
-    out += preamble_;
+    out.Write(preamble_);
     for (const auto& child : children_) {
-        out += child.delimiter;
+        out.Write(child.delimiter);
         child.part->SerializeTo(out);
     }
-    out += closing_;
-    out += epilogue_;
+    out.Write(closing_);
+    out.Write(epilogue_);
+}
+
+void Part::SerializeTo(std::string& out) const {
+    StringSink sink(out);
+    SerializeTo(sink);
 }
 
 std::string Part::Serialize() const {
@@ -205,7 +233,21 @@ std::string Part::TransferEncoding() const {
     return value ? ParseStructured(*value).token : std::string();
 }
 
-std::string Part::DecodedBody() const { return DecodeTransfer(body_, TransferEncoding()); }
+std::string Part::DecodedBody() const {
+    if (fileBody_) {
+        std::string content;
+        platform::InputFile in(fileBody_->path, platform::Links::Refuse);
+        char buffer[1 << 16];
+        while (std::size_t n = in.Read(buffer, sizeof buffer)) content.append(buffer, n);
+        return content;
+    }
+    return DecodeTransfer(body_, TransferEncoding());
+}
+
+void Part::SetFileBody(FileBody body) {
+    body_.clear();
+    fileBody_ = std::make_unique<FileBody>(std::move(body));
+}
 
 std::string Part::Text() const { return BytesToUtf8(DecodedBody(), Charset()); }
 
@@ -253,6 +295,7 @@ void Part::MakeMultipart(std::string boundary) {
     boundary_ = std::move(boundary);
     boundaryFromImbndary_ = false;
     body_.clear();
+    fileBody_.reset();
     preamble_.clear();
     children_.clear();
     closing_.clear();
@@ -261,6 +304,7 @@ void Part::MakeMultipart(std::string boundary) {
 
 void Part::TakeBodyFrom(Part& other) {
     body_ = std::move(other.body_);
+    fileBody_ = std::move(other.fileBody_);
     multipart_ = other.multipart_;
     boundaryFromImbndary_ = other.boundaryFromImbndary_;
     imbndaryValue_ = std::move(other.imbndaryValue_);

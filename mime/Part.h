@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "mime/ByteSink.h"
 #include "mime/Header.h"
 #include "mime/HeaderValue.h"
 
@@ -36,6 +37,15 @@ namespace quill::mime {
 // first delimiter line. Without any, the value as written.
 std::string ImbndaryBoundary(std::string_view value, std::string_view body);
 
+// A leaf's body that is a file's content, read and encoded only when the
+// part is written out, so a large restored attachment is never held whole.
+struct FileBody {
+    std::string path;
+    std::string encoding;       // "base64", "quoted-printable", or "" for the bytes as they are
+    std::string lineEnd;        // the message's
+    bool lineEndAfter = false;  // the encoded content is followed by a line end
+};
+
 class Part {
   public:
     struct Child {
@@ -48,8 +58,11 @@ class Part {
     static std::unique_ptr<Part> Parse(std::string_view bytes, std::string_view defaultType = "text/plain",
                                        int depth = 0);
 
+    // A file body is read as the part is written: a file that can no
+    // longer be read throws platform::FileError.
     std::string Serialize() const;
     void SerializeTo(std::string& out) const;
+    void SerializeTo(ByteSink& out) const;
 
     Header& MutableHeader() noexcept { return header_; }
     const Header& GetHeader() const noexcept { return header_; }
@@ -70,7 +83,8 @@ class Part {
     const std::string& Epilogue() const noexcept { return epilogue_; }
     const std::string& Closing() const noexcept { return closing_; }
 
-    // A leaf's bytes as written, and after its transfer encoding.
+    // A leaf's bytes as written (empty for a file body), and after its
+    // transfer encoding (a file body's file content).
     const std::string& RawBody() const noexcept { return body_; }
     std::string DecodedBody() const;
     // A text part's content as UTF-8, from its charset (see BytesToUtf8).
@@ -81,7 +95,13 @@ class Part {
     bool IsAttachment() const;
 
     // Edits. The caller keeps the header consistent with them.
-    void SetRawBody(std::string body) { body_ = std::move(body); }
+    void SetRawBody(std::string body) {
+        body_ = std::move(body);
+        fileBody_.reset();
+    }
+    // The body becomes the file's content in that encoding.
+    void SetFileBody(FileBody body);
+    const FileBody* GetFileBody() const noexcept { return fileBody_.get(); }
     // Writes an "imbndary" parameter as a plain "boundary" parameter with
     // the boundary the body's delimiters carry, so every reader splits the
     // part; nothing else in the header changes.
@@ -98,6 +118,7 @@ class Part {
     Header header_;
     std::string defaultType_;
     std::string body_;
+    std::unique_ptr<FileBody> fileBody_;
     bool multipart_ = false;
     bool boundaryFromImbndary_ = false;
     std::string boundary_;

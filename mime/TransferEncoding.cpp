@@ -40,37 +40,109 @@ std::string DecodeBase64(std::string_view text) {
     return out;
 }
 
+constexpr std::size_t kWriterBuffer = 1 << 16;
+
+Base64Writer::Base64Writer(ByteSink& out, std::string_view lineEnd, std::size_t lineLength)
+    : out_(out), lineEnd_(lineEnd), lineLength_(lineLength == 0 ? 76 : lineLength) {
+    buffer_.reserve(kWriterBuffer + 8);
+}
+
+void Base64Writer::Put(char c) {
+    if (column_ == lineLength_) {
+        buffer_ += lineEnd_;
+        column_ = 0;
+    }
+    buffer_ += c;
+    ++column_;
+}
+
+void Base64Writer::Flush() {
+    out_.Write(buffer_);
+    buffer_.clear();
+}
+
+void Base64Writer::Add(std::string_view bytes) {
+    std::size_t i = 0;
+    auto group = [&](unsigned v) {
+        Put(kAlphabet[(v >> 18) & 63]);
+        Put(kAlphabet[(v >> 12) & 63]);
+        Put(kAlphabet[(v >> 6) & 63]);
+        Put(kAlphabet[v & 63]);
+    };
+    while (pendingCount_ > 0 && pendingCount_ < 3 && i < bytes.size())
+        pending_[pendingCount_++] = static_cast<unsigned char>(bytes[i++]);
+    if (pendingCount_ == 3) {
+        group((pending_[0] << 16) | (pending_[1] << 8) | pending_[2]);
+        pendingCount_ = 0;
+    }
+    for (; i + 3 <= bytes.size(); i += 3) {
+        group((static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+              static_cast<unsigned char>(bytes[i + 2]));
+        if (buffer_.size() >= kWriterBuffer) Flush();
+    }
+    while (i < bytes.size()) pending_[pendingCount_++] = static_cast<unsigned char>(bytes[i++]);
+}
+
+void Base64Writer::Finish() {
+    if (pendingCount_ > 0) {
+        unsigned v = pending_[0] << 16;
+        if (pendingCount_ > 1) v |= pending_[1] << 8;
+        Put(kAlphabet[(v >> 18) & 63]);
+        Put(kAlphabet[(v >> 12) & 63]);
+        Put(pendingCount_ > 1 ? kAlphabet[(v >> 6) & 63] : '=');
+        Put('=');
+        pendingCount_ = 0;
+    }
+    Flush();
+}
+
 std::string EncodeBase64(std::string_view bytes, std::string_view lineEnd, std::size_t lineLength) {
     std::string out;
     out.reserve(bytes.size() * 4 / 3 + bytes.size() / 57 * lineEnd.size() + 4);
-    std::size_t column = 0;
-    auto put = [&](char c) {
-        if (column == lineLength) {
-            out += lineEnd;
-            column = 0;
-        }
-        out += c;
-        ++column;
-    };
-    std::size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
-        unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
-                     static_cast<unsigned char>(bytes[i + 2]);
-        put(kAlphabet[(v >> 18) & 63]);
-        put(kAlphabet[(v >> 12) & 63]);
-        put(kAlphabet[(v >> 6) & 63]);
-        put(kAlphabet[v & 63]);
-    }
-    if (i < bytes.size()) {
-        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-        if (i + 1 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        put(kAlphabet[(v >> 18) & 63]);
-        put(kAlphabet[(v >> 12) & 63]);
-        put(i + 1 < bytes.size() ? kAlphabet[(v >> 6) & 63] : '=');
-        put('=');
-    }
+    StringSink sink(out);
+    Base64Writer writer(sink, lineEnd, lineLength);
+    writer.Add(bytes);
+    writer.Finish();
     return out;
 }
+
+QuotedPrintableWriter::QuotedPrintableWriter(ByteSink& out, std::string_view lineEnd) : out_(out), lineEnd_(lineEnd) {
+    buffer_.reserve(kWriterBuffer + 8);
+}
+
+void QuotedPrintableWriter::Flush() {
+    out_.Write(buffer_);
+    buffer_.clear();
+}
+
+void QuotedPrintableWriter::Add(std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (char ch : bytes) {
+        auto c = static_cast<unsigned char>(ch);
+        // Blanks are escaped too: one at the end of a line would be taken for
+        // transport padding and dropped.
+        bool literal = c >= 33 && c <= 126 && c != '=' && !(c == '-' && column_ == 0);
+        std::size_t width = literal ? 1 : 3;
+        if (column_ + width > kQpLine - 1) {
+            buffer_ += '=';
+            buffer_ += lineEnd_;
+            column_ = 0;
+            literal = literal && c != '-';
+            width = literal ? 1 : 3;
+        }
+        if (literal) {
+            buffer_ += ch;
+        } else {
+            buffer_ += '=';
+            buffer_ += kHex[c >> 4];
+            buffer_ += kHex[c & 15];
+        }
+        column_ += width;
+        if (buffer_.size() >= kWriterBuffer) Flush();
+    }
+}
+
+void QuotedPrintableWriter::Finish() { Flush(); }
 
 std::string DecodeQuotedPrintable(std::string_view text) {
     std::string out;

@@ -6,7 +6,49 @@
 #include <string>
 #include <string_view>
 
+#include "mime/ByteSink.h"
+
 namespace quill::mime {
+
+// Base64 written piece by piece: Add as often as needed, then Finish. The
+// output is what EncodeBase64 gives for all the pieces at once.
+class Base64Writer {
+  public:
+    Base64Writer(ByteSink& out, std::string_view lineEnd, std::size_t lineLength = 76);
+    void Add(std::string_view bytes);
+    void Finish();  // the last group with its padding, and what is buffered
+
+  private:
+    void Put(char c);
+    void Flush();
+
+    ByteSink& out_;
+    std::string lineEnd_;
+    std::size_t lineLength_;
+    std::size_t column_ = 0;
+    unsigned char pending_[3] = {};
+    std::size_t pendingCount_ = 0;
+    std::string buffer_;
+};
+
+// Quoted-printable for bytes rather than text: CR and LF are escaped too, so
+// decoding gives back exactly the bytes written, and lines of at most 76
+// characters end in soft breaks. A '-' that starts a line is escaped, so no
+// line can pass for a boundary delimiter.
+class QuotedPrintableWriter {
+  public:
+    QuotedPrintableWriter(ByteSink& out, std::string_view lineEnd);
+    void Add(std::string_view bytes);
+    void Finish();
+
+  private:
+    void Flush();
+
+    ByteSink& out_;
+    std::string lineEnd_;
+    std::size_t column_ = 0;
+    std::string buffer_;
+};
 
 // Characters outside the alphabet are skipped; missing padding is accepted.
 std::string DecodeBase64(std::string_view text);

@@ -72,6 +72,16 @@ const CharsetCodePages* FindCharsetCodePages(std::string_view normalisedName) {
     return nullptr;
 }
 
+const CharsetCodePages* FindCharsetByCodePage(std::uint32_t codePage) {
+    const CharsetCodePages* found = nullptr;
+    for (const auto& entry : kCharsets) {
+        if (entry.conversion != codePage) continue;
+        if (entry.label == codePage) return &entry;  // the name that labels it, when there is one
+        if (!found) found = &entry;
+    }
+    return found;
+}
+
 std::uint32_t CodePageForCharset(std::string_view charset, std::string_view bytes) {
     const std::string name = NormaliseCharsetName(charset);
     const CharsetCodePages* entry = FindCharsetCodePages(name);

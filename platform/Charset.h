@@ -47,6 +47,14 @@ struct CharsetCodePages {
 // an unknown charset give 65001 when the bytes are valid UTF-8, else 1252.
 [[nodiscard]] std::uint32_t CodePageForCharset(std::string_view charset, std::string_view bytes);
 
+// The charset of the system's ANSI code page, the one Windows programs write
+// 8-bit file names in ("windows-1251" on a Russian Windows); empty where the
+// system has none (everywhere but Windows).
+[[nodiscard]] std::string SystemAnsiCharset();
+
+// The table's entry whose conversion code page is codePage; nullptr when none.
+[[nodiscard]] const CharsetCodePages* FindCharsetByCodePage(std::uint32_t codePage);
+
 namespace detail {
 // The backend, given a normalised name that is not utf-8 or us-ascii.
 std::optional<std::string> NativeToUtf8(std::string_view bytes, const std::string& charset);

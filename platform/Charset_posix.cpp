@@ -91,3 +91,9 @@ std::optional<std::string> NativeFromUtf8(std::string_view utf8, const std::stri
 }
 
 }  // namespace quill::platform::detail
+
+namespace quill::platform {
+
+std::string SystemAnsiCharset() { return {}; }
+
+}  // namespace quill::platform

@@ -50,3 +50,12 @@ std::optional<std::string> NativeFromUtf8(std::string_view utf8, const std::stri
 }
 
 }  // namespace quill::platform::detail
+
+namespace quill::platform {
+
+std::string SystemAnsiCharset() {
+    const CharsetCodePages* entry = FindCharsetByCodePage(GetACP());
+    return entry ? std::string(entry->name) : std::string();
+}
+
+}  // namespace quill::platform

@@ -26,10 +26,23 @@ class FileError : public std::runtime_error {
     std::uint64_t offset_;
 };
 
-// Binary reading, sequential from where the last read or seek left off.
+// What stands at a path, seen without following a final symbolic link.
+// Windows junctions and other reparse points count as links: they may lead
+// anywhere.
+enum class FileKind { Missing, Regular, Directory, Link, Other };
+[[nodiscard]] FileKind KindAt(const std::string& path);
+// "a folder", "a symbolic link", "a special file (FIFO, device or socket)"...
+[[nodiscard]] const char* DescribeKind(FileKind kind) noexcept;
+
+// Whether opening follows a symbolic link at the path's last component.
+enum class Links { Follow, Refuse };
+
+// Binary reading, sequential from where the last read or seek left off. Only
+// a regular file opens: a folder, a FIFO or a device is refused with a
+// FileError(Open) that says what it is, and opening never waits on one.
 class InputFile {
   public:
-    explicit InputFile(const std::string& path);  // throws FileError(Open)
+    explicit InputFile(const std::string& path, Links links = Links::Follow);  // throws FileError(Open)
     ~InputFile();
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
@@ -81,13 +94,18 @@ bool IsDirectory(const std::string& path);
 // Creates the folder and its missing parents; true when it exists afterwards.
 bool MakeDirectories(const std::string& path);
 bool RemoveFile(const std::string& path);
+// Moves a file to a new name in the same folder, never over a file that is
+// there: false when `to` exists (nothing moves); FileError for any other
+// failure.
+[[nodiscard]] bool MoveWithoutReplacing(const std::string& from, const std::string& to);
 // Removes a folder only when it is empty.
 bool RemoveEmptyDirectory(const std::string& path);
 std::uint64_t FileSize(const std::string& path);  // throws FileError(Open)
 
 struct DirEntry {
     std::string name;
-    bool regular = false;  // a normal file (not a folder or device)
+    bool regular = false;             // a normal file, itself or where its link leads
+    FileKind kind = FileKind::Other;  // the entry itself, links not followed
     bool hidden = false;
     bool system = false;
 };

@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <stdio.h>
 #include <unistd.h>
 
 namespace quill::platform {
@@ -19,16 +20,47 @@ std::string Describe(const std::string& action, const std::string& path, int err
     return action + " \"" + path + "\": " + std::strerror(err);
 }
 
+FileKind KindOfMode(mode_t mode) {
+    if (S_ISREG(mode)) return FileKind::Regular;
+    if (S_ISDIR(mode)) return FileKind::Directory;
+    if (S_ISLNK(mode)) return FileKind::Link;
+    return FileKind::Other;
+}
+
 }  // namespace
 
-InputFile::InputFile(const std::string& path) : path_(path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw FileError(FileError::Kind::Open, path, 0, Describe("cannot open", path, errno));
+FileKind KindAt(const std::string& path) {
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        throw FileError(FileError::Kind::Open, path, 0, Describe("cannot open", path, EISDIR));
+    if (::lstat(path.c_str(), &st) != 0) return FileKind::Missing;
+    return KindOfMode(st.st_mode);
+}
+
+InputFile::InputFile(const std::string& path, Links links) : path_(path) {
+    // Non-blocking, so that a FIFO standing where a file was expected is
+    // refused at once instead of waiting for a writer forever.
+    int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    if (links == Links::Refuse) flags |= O_NOFOLLOW;
+    int fd = ::open(path.c_str(), flags);
+    if (fd < 0) {
+        int err = errno;
+        if (err == ELOOP && links == Links::Refuse && KindAt(path) == FileKind::Link)
+            throw FileError(FileError::Kind::Open, path, 0,
+                            "cannot open \"" + path + "\": it is a symbolic link, which is not followed here");
+        throw FileError(FileError::Kind::Open, path, 0, Describe("cannot open", path, err));
     }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        int err = errno;
+        ::close(fd);
+        throw FileError(FileError::Kind::Open, path, 0, Describe("cannot open", path, err));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw FileError(
+            FileError::Kind::Open, path, 0,
+            "cannot open \"" + path + "\": it is " + DescribeKind(KindOfMode(st.st_mode)) + ", not a regular file");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     handle_ = fd;
 }
 
@@ -140,6 +172,19 @@ bool MakeDirectories(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+bool MoveWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    int err = errno;
+    if (err == EEXIST) return false;
+    if (err == EINVAL || err == ENOSYS) {
+        // A file system that cannot refuse by itself: look first, then move.
+        if (KindAt(to) != FileKind::Missing) return false;
+        if (::rename(from.c_str(), to.c_str()) == 0) return true;
+        err = errno;
+    }
+    throw FileError(FileError::Kind::Write, from, 0, Describe("cannot rename", from, err) + " to \"" + to + "\"");
+}
+
 bool RemoveEmptyDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
 std::uint64_t FileSize(const std::string& path) {
@@ -158,8 +203,10 @@ std::vector<DirEntry> ListDirectory(const std::string& path) {
         if (name == "." || name == "..") continue;
         DirEntry e;
         e.name = name;
+        const std::string full = JoinPath(path, name);
+        e.kind = KindAt(full);
         struct stat st {};
-        e.regular = ::stat(JoinPath(path, name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        e.regular = ::stat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode);
         e.hidden = name[0] == '.';
         out.push_back(std::move(e));
     }

@@ -24,13 +24,40 @@ std::string Describe(const std::string& action, const std::string& path, DWORD e
 
 HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
+FileKind KindOfAttributes(DWORD a) {
+    if (a & FILE_ATTRIBUTE_REPARSE_POINT) return FileKind::Link;
+    if (a & FILE_ATTRIBUTE_DIRECTORY) return FileKind::Directory;
+    if (a & FILE_ATTRIBUTE_DEVICE) return FileKind::Other;
+    return FileKind::Regular;
+}
+
 }  // namespace
 
-InputFile::InputFile(const std::string& path) : path_(path) {
+FileKind KindAt(const std::string& path) {
+    DWORD a = GetFileAttributesW(Widen(path).c_str());
+    return a == INVALID_FILE_ATTRIBUTES ? FileKind::Missing : KindOfAttributes(a);
+}
+
+InputFile::InputFile(const std::string& path, Links links) : path_(path) {
+    DWORD flags = FILE_FLAG_SEQUENTIAL_SCAN;
+    // Opens the link itself, so that a junction or symbolic link is seen and refused.
+    if (links == Links::Refuse) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
     HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+                           OPEN_EXISTING, flags, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         throw FileError(FileError::Kind::Open, path, 0, Describe("cannot open", path, GetLastError()));
+    FileKind kind = FileKind::Regular;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(h) != FILE_TYPE_DISK)
+        kind = FileKind::Other;
+    else if (GetFileInformationByHandle(h, &info))
+        kind = KindOfAttributes(info.dwFileAttributes);
+    if (kind != FileKind::Regular && !(kind == FileKind::Link && links == Links::Follow)) {
+        CloseHandle(h);
+        throw FileError(FileError::Kind::Open, path, 0,
+                        "cannot open \"" + path + "\": it is " + DescribeKind(kind) +
+                            (kind == FileKind::Link ? ", which is not followed here" : ", not a regular file"));
+    }
     handle_ = reinterpret_cast<std::intptr_t>(h);
 }
 
@@ -141,6 +168,13 @@ bool MakeDirectories(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }
 
+bool MoveWithoutReplacing(const std::string& from, const std::string& to) {
+    if (MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+    DWORD err = GetLastError();
+    if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS) return false;
+    throw FileError(FileError::Kind::Write, from, 0, Describe("cannot rename", from, err) + " to \"" + to + "\"");
+}
+
 bool RemoveEmptyDirectory(const std::string& path) { return RemoveDirectoryW(Widen(path).c_str()) != 0; }
 
 std::uint64_t FileSize(const std::string& path) {
@@ -165,6 +199,7 @@ std::vector<DirEntry> ListDirectory(const std::string& path) {
         DirEntry e;
         e.name = Narrow(name);
         DWORD a = found.dwFileAttributes;
+        e.kind = KindOfAttributes(a);
         e.regular = !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
         e.hidden = (a & FILE_ATTRIBUTE_HIDDEN) != 0;
         e.system = (a & FILE_ATTRIBUTE_SYSTEM) != 0;

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 full=1
-want=(cmake ninja-build g++ libgtest-dev googletest libcli11-dev libsqlite3-dev
+want=(cmake ninja-build g++ libgtest-dev googletest libcli11-dev libsqlite3-dev libutf8proc-dev
       g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
       dpkg-dev xz-utils tcl
       wine64 fonts-wine
@@ -12,7 +12,7 @@ want=(cmake ninja-build g++ libgtest-dev googletest libcli11-dev libsqlite3-dev
       pff-tools pst-utils python3-pypff python3)
 if [ "${1:-}" = "--run-only" ]; then
   full=0
-  want=(cmake ninja-build g++ libgtest-dev libcli11-dev libsqlite3-dev pff-tools)
+  want=(cmake ninja-build g++ libgtest-dev libcli11-dev libsqlite3-dev libutf8proc-dev pff-tools)
 fi
 
 # The Windows programs carry SQLite built from Debian's source package, which
