@@ -1,9 +1,11 @@
 #include "convert/ConversionRun.h"
 
 #include <cstdio>
+#include <new>
 
 #include "convert/AttachmentNames.h"
 #include "convert/EmlMessageFile.h"
+#include "convert/PendingMessage.h"
 #include "platform/File.h"
 #include "platform/NumberedName.h"
 #include "platform/Path.h"
@@ -12,12 +14,6 @@
 
 namespace quill {
 namespace {
-
-constexpr const char* kOutlookFailureLines =
-    "Check Outlook Installation !\r\n"
-    "You need to use the software on a machine having Outlook 2003/2007/2010 (32 Bit) as it does not support "
-    "Outlook 2010 (64 Bit).\r\n"
-    "Re-install Outlook 2010 as 32 bit.";
 
 bool EndsWithSeparator(const std::string& path) { return !path.empty() && platform::IsPathSeparator(path.back()); }
 
@@ -29,6 +25,22 @@ std::string Trim(const std::string& s) {
 }
 
 std::string Plural(std::uint64_t n, const char* word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
+
+// "was" or "were", for the sentences of the summary.
+const char* Was(std::uint64_t n) { return n == 1 ? "was" : "were"; }
+
+void AddRun(std::vector<std::pair<int, int>>& runs, int number) {
+    if (!runs.empty() && runs.back().second + 1 == number)
+        runs.back().second = number;
+    else
+        runs.emplace_back(number, number);
+}
+
+std::string JoinNames(const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& n : names) out += (out.empty() ? "" : "; ") + n;
+    return out.empty() ? "-" : out;
+}
 
 }  // namespace
 
@@ -54,6 +66,16 @@ std::string FormatRunTime(const LocalTime& t) {
     return text;
 }
 
+std::string DescribeNumberRuns(const std::vector<std::pair<int, int>>& runs) {
+    std::string out;
+    for (const auto& [first, last] : runs) {
+        out += out.empty() ? "" : ", ";
+        out += std::to_string(first);
+        if (last != first) out += "-" + std::to_string(last);
+    }
+    return out;
+}
+
 bool ConversionRun::Pump() {
     if (s_.pump) s_.pump->Pump();
     return !stopRequested_;
@@ -74,6 +96,7 @@ RunOutcome ConversionRun::Convert() {
 
     indexes_.clear();
     deletedFolders_.clear();
+    inPst_.clear();
     std::string folder = s_.chooser->BrowseForFolder(kChooseFolderTitle);
     if (folder.empty()) return outcome;
     if (!EndsWithSeparator(folder)) folder = platform::JoinPath(folder, "");
@@ -89,10 +112,11 @@ RunOutcome ConversionRun::Convert() {
         TargetResult opened = pst ? pst->Open(folder, *s_.clock) : TargetResult::Failed("this build has no PST writer");
         if (!opened.ok) {
             outcome.end = RunOutcome::End::OpenFailed;
-            s_.boxes->Show(std::string(kOutlookFailureLines) + "\r\n" + opened.error, BoxIcon::Information);
+            s_.boxes->Show(std::string(kPstCreateFailedText) + "\r\n" + opened.error, BoxIcon::Information);
             return outcome;
         }
         outcome.pstPath = pst->Path();
+        // Made only when an import fails: the message then waits there in a file of its own.
         workFolder = folder + "Quillmere import " + FormatRunTime(s_.clock->Now());
     }
 
@@ -105,27 +129,73 @@ RunOutcome ConversionRun::Convert() {
 
     if (pst) {
         TargetResult closed = pst->Close();
-        if (!closed.ok) outcome.failures.push_back({"", 0, 0, "closing the PST file", closed.error});
+        if (closed.ok)
+            outcome.pstPath = pst->Path();
+        else
+            PstNotCompleted(outcome, closed.error);
     }
-    if (!workFolder.empty()) platform::RemoveEmptyDirectory(workFolder);
+    if (!workFolder.empty()) {
+        for (const auto& [entry, runs] : inPst_) platform::RemoveEmptyDirectory(platform::JoinPath(workFolder, entry));
+        platform::RemoveEmptyDirectory(workFolder);
+    }
 
     Pump();
-    if (!outcome.failures.empty() || !outcome.notes.empty()) WriteReport(outcome);
+    WriteReport(outcome);
     if (stopRequested_) {
         outcome.end = RunOutcome::End::Stopped;
         return outcome;
     }
     outcome.end = RunOutcome::End::Completed;
-    std::string text = kCompletedText;
-    if (!outcome.failures.empty()) {
-        text += "\r\n" + Plural(outcome.messagesFailed, "message") + " and " +
-                Plural(static_cast<std::uint64_t>(outcome.containersFailed), "container") +
-                " could not be converted; see \"" + outcome.reportPath + "\".";
-    } else if (!outcome.notes.empty()) {
-        text += "\r\nNotes on how the store was read are in \"" + outcome.reportPath + "\".";
-    }
-    s_.boxes->Show(text, BoxIcon::None);
+    s_.boxes->Show(CompletionText(outcome), BoxIcon::None);
     return outcome;
+}
+
+void ConversionRun::PstNotCompleted(RunOutcome& outcome, const std::string& why) {
+    outcome.pstFailed = true;
+    outcome.pstError = why;
+    for (const auto& [entry, runs] : inPst_) {
+        if (runs.empty()) continue;
+        std::uint64_t count = 0;
+        for (const auto& [first, last] : runs) count += static_cast<std::uint64_t>(last - first + 1);
+        outcome.messagesSaved -= std::min(outcome.messagesSaved, count);
+        outcome.messagesFailed += count;
+        outcome.failures.push_back({entry, 0, 0, "writing the PST file",
+                                    "the PST file could not be completed, so " + Plural(count, "message") +
+                                        " of this container (" + DescribeNumberRuns(runs) +
+                                        ") are in no output file: convert them again"});
+    }
+    outcome.messagesDeleted = 0;  // every saved one was in the PST
+}
+
+std::string ConversionRun::CompletionText(const RunOutcome& outcome) const {
+    std::string text = kCompletedText;
+    auto line = [&](const std::string& l) { text += "\r\n" + l; };
+    if (outcome.pstFailed)
+        line("The PST file was not written (" + outcome.pstError +
+             "). None of its messages are saved: convert again, as EML files or into another folder.");
+    if (outcome.messagesFailed > 0) line(Plural(outcome.messagesFailed, "message") + " could not be converted.");
+    if (outcome.containersFailed > 0)
+        line(Plural(static_cast<std::uint64_t>(outcome.containersFailed), "container") + " could not be read.");
+    if (outcome.attachmentsMissing > 0)
+        line(Plural(static_cast<std::uint64_t>(outcome.attachmentsMissing), "attachment") + " " +
+             Was(static_cast<std::uint64_t>(outcome.attachmentsMissing)) +
+             " not found in the attachments folder: a note stands in the message in place of each.");
+    if (outcome.attachmentsRefused > 0)
+        line(Plural(static_cast<std::uint64_t>(outcome.attachmentsRefused), "attachment") + " " +
+             Was(static_cast<std::uint64_t>(outcome.attachmentsRefused)) +
+             " refused: the attachments folder holds a link or a special file under that name.");
+    if (outcome.messagesRenamed > 0)
+        line(Plural(outcome.messagesRenamed, "message") + " " + Was(outcome.messagesRenamed) +
+             " written under a numbered name (\"email-N (2).eml\"): the folder already held a file of that name.");
+    if (!outcome.reportPath.empty()) {
+        const bool problems = outcome.pstFailed || !outcome.failures.empty() || outcome.attachmentsMissing > 0 ||
+                              outcome.attachmentsRefused > 0;
+        line(std::string(problems ? "Details are in" : "Notes on the conversion are in") + " \"" + outcome.reportPath +
+             "\".");
+    } else if (!outcome.reportError.empty()) {
+        line("The report could not be written (" + outcome.reportError + ").");
+    }
+    return text;
 }
 
 const StoreIndex& ConversionRun::IndexFor(const std::string& storePath, RunOutcome& outcome) {
@@ -145,6 +215,23 @@ const StoreIndex& ConversionRun::IndexFor(const std::string& storePath, RunOutco
     }
     return index;
 }
+
+// What one container's messages share while it is converted.
+struct ConversionRun::ContainerWork {
+    std::string entry;
+    bool outlook = false;
+    OutlookTarget* pst = nullptr;
+    FolderPath pstFolder;
+    std::string emlFolder;
+    std::string workFolder;  // PST: where a message waits whose import failed
+    bool skipDeleted = false;
+    std::vector<std::pair<int, int>>* inPst = nullptr;
+    std::function<bool()> deletedFolderReady;  // makes the deleted messages' folder on first use
+    FolderPath pstDeleted;
+    std::string emlDeleted;
+    std::uint64_t saved = 0;
+    std::uint64_t bytes = 0;
+};
 
 void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, RunOutcome& outcome, OutlookTarget* pst,
                                      const std::string& workFolder) {
@@ -176,114 +263,56 @@ void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, Run
         }
     }
 
+    ContainerWork work;
+    work.entry = entry;
+    work.outlook = outlook;
+    work.pst = pst;
+    work.skipDeleted = s_.view->SkipDeleted();
     // Folders: IncrediMail's tree where the store has one, the container's name otherwise.
-    FolderPath pstFolder;
-    std::string emlFolder = outcome.targetFolder;
+    work.emlFolder = outcome.targetFolder;
     if (container.folderPath.empty()) {
-        pstFolder = ContainerFolderName(entry);
-        emlFolder = platform::JoinPath(emlFolder, ContainerFolderName(entry));
+        work.pstFolder = ContainerFolderName(entry);
+        work.emlFolder = platform::JoinPath(work.emlFolder, ContainerFolderName(entry));
     } else {
-        pstFolder = container.folderPath;
-        for (const auto& label : container.folderPath) emlFolder = platform::JoinPath(emlFolder, SafeFolderName(label));
+        work.pstFolder = container.folderPath;
+        for (const auto& label : container.folderPath)
+            work.emlFolder = platform::JoinPath(work.emlFolder, SafeFolderName(label));
     }
     if (outlook) {
-        TargetResult added = pst->AddFolder(pstFolder);
+        TargetResult added = pst->AddFolder(work.pstFolder);
         if (!added.ok) outcome.failures.push_back({entry, 0, 0, "adding the PST folder", added.error});
-    }
-    // EML: one folder per container, so equal message numbers never meet.
-    const std::string messageFolder = outlook ? workFolder : emlFolder;
-    if (!platform::MakeDirectories(messageFolder)) {
-        containerFailed(0, "creating the folder", "cannot create \"" + messageFolder + "\"");
+        work.workFolder = platform::JoinPath(workFolder, ContainerFolderName(entry));
+        inPst_.emplace_back(ContainerFolderName(entry), std::vector<std::pair<int, int>>{});
+        work.inPst = &inPst_.back().second;
+    } else if (!platform::MakeDirectories(work.emlFolder)) {
+        // EML: one folder per container, so equal message numbers never meet.
+        containerFailed(0, "creating the folder", "cannot create \"" + work.emlFolder + "\"");
         return;
     }
     const bool advance = s_.view->AdvanceMode();
-    const bool skipDeleted = s_.view->SkipDeleted();
 
-    // The deleted messages' folder is made when the first one comes.
-    FolderPath pstDeleted;
-    std::string emlDeleted;
     bool deletedReady = false;
-    auto deletedFolder = [&]() -> bool {
+    work.deletedFolderReady = [&]() -> bool {
         if (deletedReady) return true;
         if (outlook) {
-            std::string name = pstFolder.names.back();
+            std::string name = work.pstFolder.names.back();
             for (int n = 2; deletedFolders_.count(name); ++n)
-                name = platform::NumberedName(pstFolder.names.back(), "", n);
+                name = platform::NumberedName(work.pstFolder.names.back(), "", n);
             deletedFolders_.insert(name);
-            pstDeleted = std::vector<std::string>{kDeletedFolderName, name};
-            TargetResult added = pst->AddFolder(pstDeleted);
+            work.pstDeleted = std::vector<std::string>{kDeletedFolderName, name};
+            TargetResult added = pst->AddFolder(work.pstDeleted);
             if (!added.ok) outcome.failures.push_back({entry, 0, 0, "adding the PST folder", added.error});
         } else {
-            emlDeleted = platform::JoinPath(emlFolder, kDeletedFolderName);
-            if (!platform::MakeDirectories(emlDeleted)) return false;
+            work.emlDeleted = platform::JoinPath(work.emlFolder, kDeletedFolderName);
+            if (!platform::MakeDirectories(work.emlDeleted)) return false;
         }
         deletedReady = true;
         return true;
     };
 
-    std::uint64_t saved = 0;
-    std::uint64_t bytes = 0;
-    auto messageFailed = [&](const StoreMessage& m, const std::string& what, const std::string& why) {
-        ++outcome.messagesFailed;
-        outcome.failures.push_back({entry, m.number, m.offset, what, why});
-    };
-    auto sink = [&](StoreMessage& m) {
-        bytes += m.text.size();
-        if (m.deleted && skipDeleted) {
-            ++outcome.deletedSkipped;
-            return;
-        }
-        std::string folder = messageFolder;
-        if (m.deleted) {
-            if (!deletedFolder()) {
-                messageFailed(m, "creating the folder", "cannot create \"" + emlDeleted + "\"");
-                return;
-            }
-            if (!outlook) folder = emlDeleted;
-        }
-        WriteResult written = WriteMessageFile(folder, m.number, m.text);
-        std::string().swap(m.text);
-        if (!written.ok) {
-            messageFailed(m, "writing the message file", written.error);
-        } else {
-            Pump();
-            bool converted = true;
-            if (s_.finisher) {
-                // A message kept in its own file has its own attachments folder.
-                const std::string attachments =
-                    m.attachmentFolder.empty() ? Trim(s_.view->AttachmentPath()) : m.attachmentFolder;
-                FinishResult f = s_.finisher->Finish(written.path, attachments);
-                for (const auto& name : f.attachmentsMissing)
-                    outcome.failures.push_back(
-                        {entry, m.number, m.offset, "restoring an attachment",
-                         "file \"" + name + "\" not in the attachments folder; the message keeps its own part"});
-                if (f.status != FinishResult::Status::Finished) {
-                    converted = false;
-                    messageFailed(m, "finishing the message file",
-                                  f.error + "; kept as written in \"" + written.path + "\"");
-                }
-            }
-            if (outlook) {
-                TargetResult imported = pst->Import(m.deleted ? pstDeleted : pstFolder, written.path);
-                if (imported.ok) {
-                    platform::RemoveFile(written.path);
-                } else {
-                    if (converted)
-                        messageFailed(m, "importing into the PST",
-                                      imported.error + "; the message file stays at \"" + written.path + "\"");
-                    converted = false;
-                }
-            }
-            if (converted) {
-                ++saved;
-                if (m.deleted) ++outcome.messagesDeleted;
-            }
-        }
-        s_.view->SetLog("Saved " + std::to_string(saved) + " Email Messages...");
-        if (s_.progress) s_.progress(entry, saved, bytes);
-    };
+    auto sink = [&](StoreMessage& m) { ConvertMessage(work, m, outcome); };
     ContainerRead read = ReadStoreContainer(index, container, advance, sink, [this] { return Pump(); });
-    outcome.messagesSaved += saved;
+    outcome.messagesSaved += work.saved;
     outcome.messagesExact += read.exact;
     outcome.messagesCut += read.cut;
 
@@ -307,12 +336,130 @@ void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, Run
     if (!read.complete) containerFailed(read.errorOffset, "reading the container", read.error);
 }
 
+void ConversionRun::ConvertMessage(ContainerWork& work, StoreMessage& m, RunOutcome& outcome) {
+    work.bytes += m.text.size();
+    if (m.deleted && work.skipDeleted) {
+        ++outcome.deletedSkipped;
+        return;
+    }
+    const std::uint64_t size = m.text.size();
+    auto failed = [&](const std::string& what, const std::string& why) {
+        ++outcome.messagesFailed;
+        outcome.failures.push_back({work.entry, m.number, m.offset, what, why});
+    };
+    // Everything that happens to one message stays with it: any failure is
+    // this message's, reported with its cause, and the next one follows.
+    bool saved = false;
+    try {
+        saved = SaveMessage(work, m, outcome, failed);
+    } catch (const std::bad_alloc&) {
+        failed("converting the message", "not enough memory for a message of " + std::to_string(size) + " bytes");
+    } catch (const std::exception& e) {
+        failed("converting the message", e.what());
+    } catch (...) {
+        failed("converting the message", "an unexpected failure");
+    }
+    if (saved) {
+        ++work.saved;
+        if (m.deleted) ++outcome.messagesDeleted;
+    }
+    s_.view->SetLog("Saved " + std::to_string(work.saved) + " Email Messages...");
+    if (s_.progress) s_.progress(work.entry, work.saved, work.bytes);
+}
+
+bool ConversionRun::SaveMessage(ContainerWork& work, StoreMessage& m, RunOutcome& outcome,
+                                const std::function<void(const std::string&, const std::string&)>& failed) {
+    std::string folder = work.emlFolder;
+    if (m.deleted) {
+        if (!work.deletedFolderReady()) {
+            failed("creating the folder", "cannot create \"" + work.emlDeleted + "\"");
+            return false;
+        }
+        if (!work.outlook) folder = work.emlDeleted;
+    }
+    PendingMessage message(std::move(m.text));
+    std::string().swap(m.text);
+    if (s_.finisher) {
+        // A message kept in its own file has its own attachments folder.
+        const std::string attachments =
+            m.attachmentFolder.empty() ? Trim(s_.view->AttachmentPath()) : m.attachmentFolder;
+        FinishResult f = s_.finisher->Finish(message, attachments);
+        if (f.cutApplied) ++outcome.messagesJoinedCut;
+        const int parts = f.attachmentsRestored + f.attachmentsKept + static_cast<int>(f.attachmentsMissing.size()) +
+                          static_cast<int>(f.attachmentsRefused.size());
+        if (parts > 0) {
+            outcome.attachmentsRestored += f.attachmentsRestored;
+            outcome.attachmentsKept += f.attachmentsKept;
+            outcome.attachmentsMissing += static_cast<int>(f.attachmentsMissing.size());
+            outcome.attachmentsRefused += static_cast<int>(f.attachmentsRefused.size());
+            outcome.attachments.push_back({work.entry, m.number, f.attachmentsRestored, f.attachmentsKept,
+                                           std::move(f.attachmentsMissing), std::move(f.attachmentsRefused)});
+        }
+        if (f.status == FinishResult::Status::Failed)
+            outcome.notes.push_back({work.entry, "message " + std::to_string(m.number) +
+                                                     " could not be finished and stays as it was cut: " + f.error});
+    }
+    bool saved = false;
+    if (!work.outlook) {
+        WriteResult written = WriteMessageFile(folder, m.number, message);
+        if (written.ok) {
+            if (written.copy > 1) ++outcome.messagesRenamed;
+            saved = true;
+        } else {
+            failed("writing the message file", written.error);
+        }
+    } else {
+        const mime::MimeMessage& parsed = message.Message();
+        message.ReleaseText();  // the tree holds it now: one copy of the message
+        ImportDetails details;
+        TargetResult imported = work.pst->ImportMessage(m.deleted ? work.pstDeleted : work.pstFolder, parsed, details);
+        if (imported.ok) {
+            AddRun(*work.inPst, m.number);
+            saved = true;
+            if (!imported.notes.empty()) ++outcome.messagesMended;
+            for (const auto& note : imported.notes)
+                outcome.notes.push_back({work.entry, "message " + std::to_string(m.number) + ": " + note});
+        } else {
+            // Never lost: the message waits in a file of its own.
+            WriteResult kept;
+            if (platform::MakeDirectories(work.workFolder))
+                kept = WriteMessageFile(work.workFolder, m.number, message);
+            else
+                kept.error = "cannot create \"" + work.workFolder + "\"";
+            failed("importing into the PST",
+                   imported.error + (kept.ok ? "; the message file stays at \"" + kept.path + "\""
+                                             : "; its message file could not be written either: " + kept.error));
+        }
+    }
+    Pump();
+    return saved;
+}
+
 void ConversionRun::WriteReport(RunOutcome& outcome) {
+    bool attachmentNews = false;
+    for (const auto& a : outcome.attachments)
+        attachmentNews = attachmentNews || a.restored > 0 || !a.missing.empty() || !a.refused.empty();
+    if (outcome.failures.empty() && outcome.notes.empty() && !attachmentNews && !outcome.pstFailed &&
+        outcome.messagesRenamed == 0)
+        return;
     std::string text = "Quillmere conversion report\r\n";
     text += "Target folder: " + outcome.targetFolder + "\r\n";
-    text += Plural(outcome.messagesFailed, "message") + " and " +
-            Plural(static_cast<std::uint64_t>(outcome.containersFailed), "container") +
-            " could not be converted.\r\n\r\n";
+    if (!outcome.pstPath.empty())
+        text += outcome.pstFailed ? "PST file: not written (" + outcome.pstError + ")\r\n"
+                                  : "PST file: " + outcome.pstPath + "\r\n";
+    text += Plural(outcome.messagesSaved, "message") + " saved; " + Plural(outcome.messagesFailed, "message") +
+            " and " + Plural(static_cast<std::uint64_t>(outcome.containersFailed), "container") +
+            " could not be converted.\r\n";
+    text += "Attachments: " + std::to_string(outcome.attachmentsRestored) + " restored from the attachments folder, " +
+            std::to_string(outcome.attachmentsKept) + " kept as the message carried them, " +
+            std::to_string(outcome.attachmentsMissing) + " missing, " + std::to_string(outcome.attachmentsRefused) +
+            " refused.\r\n";
+    if (outcome.messagesJoinedCut > 0)
+        text += Plural(outcome.messagesJoinedCut, "message") +
+                " held a joined message, cut off and kept as an attachment.\r\n";
+    if (outcome.messagesRenamed > 0)
+        text += Plural(outcome.messagesRenamed, "message") +
+                " written under a numbered name: the folder already held a file of the plain name.\r\n";
     if (!outcome.storeIndex.empty()) text += "Store index: " + outcome.storeIndex + "\r\n";
     if (!outcome.failures.empty()) {
         text += "\r\ncontainer\tmessage\toffset\twhat failed\twhy\r\n";
@@ -321,17 +468,32 @@ void ConversionRun::WriteReport(RunOutcome& outcome) {
                     std::to_string(f.offset) + "\t" + f.what + "\t" + f.why + "\r\n";
         }
     }
+    if (attachmentNews) {
+        text += "\r\ncontainer\tmessage\trestored\tkept\tmissing\trefused\r\n";
+        for (const auto& a : outcome.attachments) {
+            std::string refused;
+            for (const auto& [name, why] : a.refused)
+                refused += (refused.empty() ? "" : "; ") + name + " (" + why + ")";
+            text += a.container + "\t" + std::to_string(a.message) + "\t" + std::to_string(a.restored) + "\t" +
+                    std::to_string(a.kept) + "\t" + JoinNames(a.missing) + "\t" + (refused.empty() ? "-" : refused) +
+                    "\r\n";
+        }
+    }
     if (!outcome.notes.empty()) {
         text += "\r\ncontainer\tnote\r\n";
         for (const auto& n : outcome.notes) text += (n.container.empty() ? "-" : n.container) + "\t" + n.what + "\r\n";
     }
+    outcome.reportText = text;
     const std::string stem = outcome.targetFolder + "Quillmere report " + FormatRunTime(s_.clock->Now());
     try {
         auto path = platform::CreateUnderFreeName(
             stem, ".txt", [&](const std::string& candidate) { return platform::WriteNewFile(candidate, text); });
-        if (path) outcome.reportPath = *path;
-    } catch (const platform::FileError&) {
-        // No report then: the outcome still lists every failure.
+        if (path)
+            outcome.reportPath = *path;
+        else
+            outcome.reportError = "no free file name next to \"" + stem + ".txt\"";
+    } catch (const platform::FileError& e) {
+        outcome.reportError = e.what();
     }
 }
 

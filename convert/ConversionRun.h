@@ -4,6 +4,16 @@
 // messages and turns each into a message file (and, for the Outlook target,
 // into a PST item). One run at a time; a stop request ends it after the
 // current message with the target closed properly.
+//
+// What a careful user needs to trust the result:
+//  - one message's failure is that message's alone: whatever goes wrong in
+//    its work (a full disk, no memory for a huge attachment, damaged mail)
+//    is reported with its cause, counted, and the run goes on;
+//  - the counts follow the files: a message counts as saved only when it is
+//    in a finished file. When the PST cannot be completed, every message
+//    that went into it counts as not saved and the report lists them;
+//  - the report reaches the user even when it cannot be written where it
+//    belongs (RunOutcome::reportText).
 
 #include <cstdint>
 #include <functional>
@@ -11,11 +21,13 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "convert/MessageFinisher.h"
 #include "convert/OutlookTarget.h"
 #include "convert/RunInterfaces.h"
+#include "store/IndexedContainer.h"
 #include "store/StoreIndex.h"
 
 namespace quill {
@@ -26,6 +38,9 @@ inline constexpr const char* kCompletedText = "Conversion Completed !";
 // container's folder (EML), a folder under the top folder with one
 // subfolder per container (PST).
 inline constexpr const char* kDeletedFolderName = "Deleted messages";
+// The first line of the box shown when the PST cannot be created; the cause
+// and the path follow it.
+inline constexpr const char* kPstCreateFailedText = "The Outlook PST file could not be created.";
 
 struct RunFailure {
     std::string container;     // the list entry
@@ -40,6 +55,16 @@ struct RunFailure {
 struct RunNote {
     std::string container;  // empty: the store
     std::string what;
+};
+
+// What became of one message's attachment parts.
+struct MessageAttachments {
+    std::string container;
+    int message = 0;
+    int restored = 0;
+    int kept = 0;
+    std::vector<std::string> missing;
+    std::vector<std::pair<std::string, std::string>> refused;  // name, why
 };
 
 struct RunOutcome {
@@ -57,9 +82,24 @@ struct RunOutcome {
     std::uint64_t deletedSkipped = 0;   // marked deleted and left out on request
     std::uint64_t messagesCut = 0;      // found by the cut by header lines
     int containersFellBack = 0;         // had an index that failed its check
+
+    std::uint64_t messagesJoinedCut = 0;  // a joined message was cut off (and kept as an attachment)
+    std::uint64_t messagesRenamed = 0;    // written as "email-N (k).eml": the plain name was taken
+    std::uint64_t messagesMended = 0;     // text that a PST cannot hold was mended (see the notes)
+    int attachmentsRestored = 0;
+    int attachmentsKept = 0;
+    int attachmentsMissing = 0;
+    int attachmentsRefused = 0;
+    std::vector<MessageAttachments> attachments;  // per message with attachment parts
+
     std::string targetFolder;
-    std::string reportPath;  // written only when something failed
     std::string pstPath;
+    bool pstFailed = false;  // the PST could not be completed: its messages are in no file
+    std::string pstError;
+
+    std::string reportPath;   // where the report was written
+    std::string reportText;   // the report itself, also when it could not be written
+    std::string reportError;  // why it could not be written
 };
 
 struct RunServices {
@@ -85,6 +125,9 @@ std::string SafeFolderName(const std::string& label);
 // "d.m.YY H.m.ss": day, month, hour, minute without leading zeros.
 std::string FormatRunTime(const LocalTime& t);
 
+// "1-57, 59, 61-120": message numbers as runs.
+std::string DescribeNumberRuns(const std::vector<std::pair<int, int>>& runs);
+
 class ConversionRun {
   public:
     explicit ConversionRun(RunServices services) : s_(std::move(services)) {}
@@ -94,15 +137,25 @@ class ConversionRun {
     bool Running() const noexcept { return running_; }
 
   private:
+    struct ContainerWork;
     void ConvertContainer(const std::string& entry, bool outlook, RunOutcome& outcome, OutlookTarget* pst,
                           const std::string& workFolder);
+    void ConvertMessage(ContainerWork& work, StoreMessage& m, RunOutcome& outcome);
+    // true when the message is saved; a failure it can name it reports through failed.
+    bool SaveMessage(ContainerWork& work, StoreMessage& m, RunOutcome& outcome,
+                     const std::function<void(const std::string&, const std::string&)>& failed);
+    void PstNotCompleted(RunOutcome& outcome, const std::string& why);
     void WriteReport(RunOutcome& outcome);
+    std::string CompletionText(const RunOutcome& outcome) const;
     bool Pump();
     const StoreIndex& IndexFor(const std::string& storePath, RunOutcome& outcome);
 
     RunServices s_;
     std::map<std::string, std::unique_ptr<StoreIndex>> indexes_;  // by store path, for one run
     std::set<std::string> deletedFolders_;                        // names taken in this run
+    // Per container, the runs of message numbers now in the open PST: what
+    // must be converted again when it cannot be completed.
+    std::vector<std::pair<std::string, std::vector<std::pair<int, int>>>> inPst_;
     bool running_ = false;
     bool stopRequested_ = false;
 };

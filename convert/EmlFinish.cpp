@@ -2,19 +2,33 @@
 
 #include <vector>
 
-#include "convert/AttachmentNames.h"
-#include "mime/MimeMessage.h"
+#include "convert/PendingMessage.h"
+#include "mime/Header.h"
 #include "platform/Ascii.h"
+#include "platform/Charset.h"
 #include "platform/File.h"
 #include "platform/Path.h"
 
 namespace quill {
 namespace {
 
-constexpr std::string_view kJoinMark = "return-path: ";
-
 bool MarkAt(const std::string& text, std::size_t at) {
     return platform::StartsWithIgnoreCase(std::string_view(text).substr(at), kJoinMark);
+}
+
+// ---- attachments ------------------------------------------------------------
+
+std::string NoteText(const std::string& name, const AttachmentLookup& lookup) {
+    std::string why;
+    if (lookup.outcome == AttachmentLookup::Outcome::Refused)
+        why = "it was not restored: " + lookup.why + ".";
+    else if (lookup.why.rfind("no file of that name", 0) == 0 || lookup.why.empty())
+        why = "no file of that name was found in the attachments folder.";
+    else
+        why = "its file could not be read: " + lookup.why + ".";
+    return "The attachment \"" + name +
+           "\" of this message was kept by IncrediMail in its attachments folder, apart from the message, and " + why +
+           "\nQuillmere wrote this note in its place when it converted the message.\n";
 }
 
 }  // namespace
@@ -36,16 +50,15 @@ std::size_t JoinedHtmlStart(const std::string& html) {
     return std::string::npos;
 }
 
-FinishResult EmlFinisher::Finish(const std::string& messageFile, const std::string& attachmentFolder) {
-    FinishResult result;
-    mime::MimeMessage message;
-    if (!message.LoadFile(messageFile)) {
-        result.status = FinishResult::Status::LeftAsWritten;
-        result.error = "cannot read \"" + messageFile + "\": " + message.LastError();
-        return result;
-    }
+std::string MissingNoteName(std::string_view name) {
+    return std::string(name.empty() ? std::string_view("attachment") : name) + " (missing).txt";
+}
 
-    // Both bodies are read in one walk before the first edit.
+FinishResult FinishMessage(mime::MimeMessage& message, const AttachmentFolder& folder) {
+    FinishResult result;
+    // Read before the first edit: the cut may rewrite a body in UTF-8, and the
+    // charset raw names are read in must be the one the message was written in.
+    const std::vector<mime::AttachmentSlot> slots = message.AttachmentSlots();
     const mime::BodyParts bodies = message.Bodies();
     const std::string text = bodies.text ? bodies.text->Text() : std::string();
     const std::string html = bodies.html ? bodies.html->Text() : std::string();
@@ -61,59 +74,77 @@ FinishResult EmlFinisher::Finish(const std::string& messageFile, const std::stri
             joined.emplace_back("joined-message.html", html.substr(h));
     }
     result.cutApplied = !joined.empty();
-    // Read after the cut: a body rewritten in utf-8 changes the charset raw names are read in.
-    const auto infos = message.Attachments();
 
-    // Attachments: the file's content where it is found, the message's own part otherwise.
-    struct Slot {
-        std::string name;
-        std::string file;  // found in the attachments folder
-    };
-    std::vector<Slot> slots;
-    bool anyFound = false;
-    for (std::size_t j = 0; j < infos.size(); ++j) {
-        Slot slot;
-        // The referenced file when the part holds a reference line, else its own name.
-        slot.name = infos[j].referencedFile.empty() ? infos[j].name : infos[j].referencedFile;
-        std::string safe = SafeAttachmentName(slot.name);
-        if (!safe.empty()) {
-            std::string candidate = platform::JoinPath(attachmentFolder, safe);
-            if (platform::PathExists(candidate) && !platform::IsDirectory(candidate)) slot.file = candidate;
+    // Attachments, each in its place: its file where it has no content of its own.
+    for (const auto& slot : slots) {
+        const bool ownContent = !slot.referenceLine && !slot.emptyBody;
+        if (ownContent) {
+            ++result.attachmentsKept;
+            continue;
         }
-        // Only a part that holds a reference in place of its content loses
-        // something when its file is missing.
-        const bool reference = !infos[j].referencedFile.empty();
-        if (slot.file.empty() && reference) result.attachmentsMissing.push_back(slot.name);
-        anyFound = anyFound || !slot.file.empty();
-        slots.push_back(std::move(slot));
-    }
-    if (anyFound) {
-        // Parts are rebuilt in their order; a missing file's part keeps its content.
-        std::vector<std::string> kept(slots.size());
-        std::vector<std::string> keptNames(slots.size());
-        for (std::size_t j = 0; j < slots.size(); ++j) {
-            if (!slots[j].file.empty()) continue;
-            kept[j] = message.AttachmentContent(static_cast<int>(j));
-            keptNames[j] = j < infos.size() && !infos[j].name.empty() ? infos[j].name : slots[j].name;
+        // The reference line's file, or the part's own name when the line names none.
+        const std::vector<std::string>& readings = !slot.referenced.empty() ? slot.referenced : slot.names;
+        if (readings.empty()) {
+            // Nothing to look up: an empty part without a name stays as it is;
+            // a reference line that names nothing is no content at all.
+            if (!slot.referenceLine) continue;
+            message.ReplaceByNote(slot.part, MissingNoteName({}), NoteText({}, {}));
+            result.attachmentsMissing.emplace_back();
+            continue;
         }
-        message.DropAttachments();
-        for (std::size_t j = 0; j < slots.size(); ++j) {
-            if (slots[j].file.empty()) {
-                message.AddAttachment(keptNames[j], kept[j]);
-            } else if (message.AddFileAttachment(slots[j].file, SafeAttachmentName(slots[j].name))) {
+        AttachmentLookup found = folder.Find(readings);
+        if (found.outcome == AttachmentLookup::Outcome::Found) {
+            try {
+                message.RestoreFromFile(slot.part, found.path);
                 ++result.attachmentsRestored;
-            } else {
-                result.attachmentsMissing.push_back(slots[j].name);
+                continue;
+            } catch (const platform::FileError& e) {
+                found.outcome = AttachmentLookup::Outcome::Missing;
+                found.why = e.what();
             }
         }
+        message.ReplaceByNote(slot.part, MissingNoteName(found.name), NoteText(found.name, found));
+        if (found.outcome == AttachmentLookup::Outcome::Refused)
+            result.attachmentsRefused.emplace_back(found.name, found.why);
+        else
+            result.attachmentsMissing.push_back(found.name);
     }
     for (const auto& [name, content] : joined) message.AddAttachment(name, content);
     // An encoded "imbndary" is useless to every other reader.
     (void)message.UseBoundaryParameters();
+    result.changed = message.Changed();
+    return result;
+}
 
-    if (message.Changed() && !message.SaveFile(messageFile)) {
+const AttachmentFolder& EmlFinisher::Folder(const std::string& path) {
+    if (!folder_ || folder_->Path() != path) folder_ = std::make_unique<AttachmentFolder>(path);
+    return *folder_;
+}
+
+FinishResult EmlFinisher::Finish(PendingMessage& message, const std::string& attachmentFolder) {
+    if (!message.Loaded() && !NeedsFinishing(message.Text())) return {};
+    FinishResult result = FinishMessage(message.Message(), Folder(attachmentFolder));
+    if (result.changed) message.ReleaseText();  // the tree holds the message now
+    return result;
+}
+
+FinishResult EmlFinisher::Finish(const std::string& messageFile, const std::string& attachmentFolder) {
+    FinishResult result;
+    mime::MimeMessage message;
+    if (!message.LoadFile(messageFile)) {
+        result.status = FinishResult::Status::LeftAsWritten;
+        result.error = "cannot read \"" + messageFile + "\": " + message.LastError();
+        return result;
+    }
+    result = FinishMessage(message, Folder(attachmentFolder));
+    try {
+        if (message.Changed() && !message.SaveFile(messageFile)) {
+            result.status = FinishResult::Status::Failed;
+            result.error = "cannot save \"" + messageFile + "\": " + message.LastError();
+        }
+    } catch (const platform::FileError& e) {
         result.status = FinishResult::Status::Failed;
-        result.error = "cannot save \"" + messageFile + "\": " + message.LastError();
+        result.error = e.what();
     }
     return result;
 }

@@ -2,18 +2,32 @@
 // The Outlook target of a run: a new PST file in the target folder, one
 // folder per container, each message imported from its RFC 822 file.
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "convert/RunInterfaces.h"
 
+namespace quill::mime {
+class MimeMessage;
+}
+
 namespace quill {
 
 struct TargetResult {
     bool ok = true;
-    std::string error;  // what failed and why, with the path
-    static TargetResult Failed(std::string why) { return {false, std::move(why)}; }
+    std::string error;               // what failed and why, with the path
+    std::vector<std::string> notes;  // done, but the report should say this (e.g. text that was mended)
+    static TargetResult Failed(std::string why) { return {false, std::move(why), {}}; }
+};
+
+// What the store knows of a message beyond its bytes.
+struct ImportDetails {
+    // Unix seconds from the store's index (its received time), used when the
+    // mail itself has no readable date.
+    std::optional<std::int64_t> storeTime;
 };
 
 // A mail folder under the PST's top folder: its names from the top down.
@@ -39,7 +53,12 @@ class OutlookTarget {
     [[nodiscard]] virtual TargetResult Open(const std::string& targetFolder, Clock& clock) = 0;
     // Makes the folder and any of its parents that are missing.
     [[nodiscard]] virtual TargetResult AddFolder(const FolderPath& folder) = 0;
-    [[nodiscard]] virtual TargetResult Import(const FolderPath& folder, const std::string& messageFile) = 0;
+    // Imports the finished message (the message component's tree, not a file).
+    [[nodiscard]] virtual TargetResult ImportMessage(const FolderPath& folder, const mime::MimeMessage& message,
+                                                     const ImportDetails& details) = 0;
+    // The same from a message file.
+    [[nodiscard]] TargetResult Import(const FolderPath& folder, const std::string& messageFile);
+    // Completes the file; until then it is not a PST any reader takes.
     [[nodiscard]] virtual TargetResult Close() = 0;
     virtual std::string Path() const = 0;
 };

@@ -19,13 +19,16 @@ TargetResult PstTarget::Open(const std::string& targetFolder, Clock& clock) {
     std::string lastError;
     try {
         auto path = platform::CreateUnderFreeName(base, ".pst", [&](const std::string& candidate) {
-            if (platform::PathExists(candidate)) return false;
+            const std::string partial = candidate + kPartialSuffix;
+            if (platform::KindAt(candidate) != platform::FileKind::Missing ||
+                platform::KindAt(partial) != platform::FileKind::Missing)
+                return false;
             try {
-                writer_ = std::make_unique<pst::PstWriter>(candidate, displayName_);
+                writer_ = std::make_unique<pst::PstWriter>(partial, displayName_);
                 return true;
             } catch (const pst::PstError& e) {
                 // Another process may have taken the name between the check and the create.
-                if (!platform::PathExists(candidate)) throw;
+                if (platform::KindAt(partial) == platform::FileKind::Missing) throw;
                 lastError = e.what();
                 return false;
             }
@@ -55,7 +58,8 @@ TargetResult PstTarget::AddFolder(const FolderPath& path) {
     return {};
 }
 
-TargetResult PstTarget::Import(const FolderPath& path, const std::string& messageFile) {
+TargetResult PstTarget::ImportMessage(const FolderPath& path, const mime::MimeMessage& message,
+                                      const ImportDetails& details) {
     if (!writer_) return TargetResult::Failed("the PST file is not open");
     // The folder path "\\<display name>\<folder>..." names a folder under the top.
     std::optional<pst::FolderId> folder = writer_->TopFolder();
@@ -63,14 +67,14 @@ TargetResult PstTarget::Import(const FolderPath& path, const std::string& messag
         if (folder) folder = writer_->FindFolder(*folder, name);
     if (!folder)
         return TargetResult::Failed("no folder \"\\\\" + displayName_ + "\\" + path.Text() + "\" in \"" + path_ + "\"");
-    mime::MimeMessage message;
-    if (!message.LoadFile(messageFile)) return TargetResult::Failed(message.LastError());
+    MessageMapOptions options;
+    options.fallbackTime = details.storeTime;
     try {
-        writer_->AddMessage(*folder, MapMessage(message));
+        writer_->AddMessage(*folder, MapMessage(message, options));
     } catch (const pst::PstError& e) {
         return TargetResult::Failed(e.what());
-    } catch (const std::exception& e) {
-        return TargetResult::Failed("cannot import \"" + messageFile + "\": " + e.what());
+    } catch (const platform::FileError& e) {
+        return TargetResult::Failed(e.what());  // a restored attachment's file
     }
     return {};
 }
@@ -78,10 +82,23 @@ TargetResult PstTarget::Import(const FolderPath& path, const std::string& messag
 TargetResult PstTarget::Close() {
     if (!writer_) return {};
     auto writer = std::move(writer_);
+    const std::string partial = path_ + kPartialSuffix;
     try {
         writer->Close();
     } catch (const pst::PstError& e) {
         return TargetResult::Failed(e.what() + std::string("; the incomplete file was removed"));
+    }
+    // Complete: only now does it take the name of a PST.
+    try {
+        auto moved = platform::CreateUnderFreeName(
+            path_.substr(0, path_.size() - 4), ".pst",
+            [&](const std::string& candidate) { return platform::MoveWithoutReplacing(partial, candidate); });
+        if (!moved)
+            return TargetResult::Failed("the PST file is complete as \"" + partial +
+                                        "\", but no free name was left to give it");
+        path_ = *moved;
+    } catch (const platform::FileError& e) {
+        return TargetResult::Failed(std::string(e.what()) + "; the complete file stays as \"" + partial + "\"");
     }
     return {};
 }

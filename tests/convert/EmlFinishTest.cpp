@@ -72,7 +72,8 @@ TEST_F(FinishTest, AttachmentsArePutBackInTheirOrder) {
     EXPECT_EQ(m.BodyText(), "see files");  // the line end before a boundary is the boundary's
 }
 
-TEST_F(FinishTest, MissingFileKeepsThePartTheMessageCarries) {
+// Never a garbage file: a user who opens the attachment reads why it is not there.
+TEST_F(FinishTest, MissingFileBecomesANoteThatNamesIt) {
     WriteAll(attachments / "a.txt", "alpha");
     auto r = Finish(WithAttachments({"a.txt", "b.pdf"}));
     EXPECT_EQ(r.attachmentsRestored, 1);
@@ -80,15 +81,10 @@ TEST_F(FinishTest, MissingFileKeepsThePartTheMessageCarries) {
     auto m = Reload();
     ASSERT_EQ(m.AttachmentCount(), 2);
     EXPECT_EQ(m.AttachmentContent(0), "alpha");
-    EXPECT_EQ(m.AttachmentFileName(1), "b.pdf");
-    EXPECT_NE(m.AttachmentContent(1).find("[%ImFilePath%]"), std::string::npos);
-}
-
-TEST_F(FinishTest, NothingFoundLeavesTheFileAsWritten) {
-    std::string message = WithAttachments({"gone.doc"});
-    auto r = Finish(message);
-    EXPECT_EQ(r.attachmentsMissing.size(), 1u);
-    EXPECT_EQ(ReadAll(file), message);
+    EXPECT_EQ(m.AttachmentFileName(1), "b.pdf (missing).txt");
+    EXPECT_EQ(m.Attachments()[1].contentType, "text/plain");
+    EXPECT_NE(m.AttachmentContent(1).find("\"b.pdf\""), std::string::npos);
+    EXPECT_EQ(m.AttachmentContent(1).find("[%ImFilePath%]"), std::string::npos);
 }
 
 TEST_F(FinishTest, AttachmentNamesAreNeverPaths) {
@@ -160,6 +156,112 @@ TEST_F(FinishTest, UntouchedMessageStaysByteIdentical) {
         "Received: from x\r\nFrom: =?utf-8?B?w4RwZmVs?= <a@example.org>\r\nSubject: plain\r\n\r\nbody\r\n";
     Finish(message);
     EXPECT_EQ(ReadAll(file), message);
+}
+
+// The cheap look must never skip a message that finishing would change; the
+// fuzz target checks the same on arbitrary bytes.
+TEST(NeedsFinishing, SaysYesToEveryReasonAndNoToPlainMail) {
+    const std::string head = "From: a@example.org\r\nSubject: s\r\nMIME-Version: 1.0\r\n";
+    const std::string mixed = head + "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n\r\ntext\r\n";
+    struct Case {
+        const char* what;
+        std::string message;
+        bool needs;
+    } cases[] = {
+        {"reference line",
+         mixed + "--b\r\nContent-Type: x/y\r\n\r\n----------[%ImFilePath%]----------a.txt\r\n--b--\r\n", true},
+        {"imbndary", head + "Content-Type: multipart/mixed; imbndary=\"4d4d\"\r\n\r\n--\r\n", true},
+        {"joined message", head + "\r\nfirst\r\nReturn-Path: <b@example.org>\r\n", true},
+        {"joined, soft break",
+         head + "Content-Transfer-Encoding: quoted-printable\r\n\r\nx\r\nReturn-Pa=\r\nth: <b>\r\n", true},
+        {"joined, escaped", head + "Content-Transfer-Encoding: quoted-printable\r\n\r\nx\r\n=52eturn-Path:=20<b>\r\n",
+         true},
+        {"base64 text hiding a join",
+         head + "Content-Transfer-Encoding: "
+                "base64\r\n\r\nZmlyc3QNClJldHVybi1QYXRoOiA8YkBleGFtcGxlLm9yZz4NClN1YmplY3Q6IGpvaW5lZA0K\r\n",
+         true},
+        {"base64 part, encoding in an unknown header",
+         head + "Content-Type: multipart/mixed; boundary*0=\"b\"\r\n\r\n--b\r\nContent-Transfer-Encoding: "
+                "base64\r\n\r\nZg==\r\n--b--\r\n",
+         true},
+        {"UTF-16 text", head + "Content-Type: text/plain; charset=utf-16\r\n\r\nx\r\n", true},
+        {"empty named part", mixed + "--b\r\nContent-Type: application/pdf; name=x.pdf\r\n\r\n--b--\r\n", true},
+        {"empty last part, no close", mixed + "--b\r\nContent-Disposition: attachment; filename=x\r\n\r\n", true},
+        {"empty attachment message",
+         "From: a@example.org\r\nContent-Type: application/pdf; name=x.pdf\r\nContent-Disposition: attachment\r\n\r\n",
+         true},
+        {"plain text", head + "\r\nHello.\r\n-- \r\nsignature\r\n", false},
+        {"alternative with blank lines",
+         head + "Content-Type: multipart/alternative; boundary=\"a\"\r\n\r\n--a\r\nContent-Type: text/plain\r\n\r\n"
+                "text\r\n\r\n--a\r\nContent-Type: text/html\r\n\r\n<p>x</p>\r\n\r\n--a--\r\n",
+         false},
+        {"nested multipart",
+         mixed + "--b\r\nContent-Type: multipart/alternative; boundary=\"a\"\r\n\r\n--a\r\n\r\nx\r\n--a--\r\n--b--\r\n",
+         false},
+        {"Return-Path in the header", "Return-Path: <a@example.org>\r\n" + head + "\r\nbody\r\n", false},
+        {"base64 text", head + "Content-Transfer-Encoding: base64\r\n\r\ndGV4dA==\r\n", false},
+        {"attachment with its content",
+         mixed + "--b\r\nContent-Type: application/pdf; name=x.pdf\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+                 "UmV0dXJuLVBhdGg6IGluIGEgUERG\r\n--b--\r\n",
+         false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NeedsFinishing(c.message), c.needs) << c.what;
+        if (c.needs) continue;
+        mime::MimeMessage m;
+        m.Load(c.message);
+        FinishResult r = FinishMessage(m, AttachmentFolder("/nonexistent-folder"));
+        EXPECT_FALSE(r.changed) << c.what;
+    }
+}
+
+// A restored part keeps its transfer encoding when it is base64 or
+// quoted-printable; anything else becomes base64 and says so. The bytes
+// decode to exactly the file's, line ends and trailing blanks included.
+TEST_F(FinishTest, RestoredContentKeepsThePartsEncodingAndExactBytes) {
+    const std::string content = "line one\r\n-dash first\r\ntrailing blank \r\n=equals\nbare LF\x00\xff";
+    WriteAll(attachments / "f.bin", content);
+    for (std::string encoding : {"base64", "quoted-printable", "7bit", ""}) {
+        std::string part = "--b1\r\nContent-Type: application/octet-stream; name=\"f.bin\"\r\n" +
+                           (encoding.empty() ? "" : "Content-Transfer-Encoding: " + encoding + "\r\n") +
+                           "\r\n----------[%ImFilePath%]----------f.bin\r\n";
+        std::string message = WithAttachments({}).substr(0, WithAttachments({}).size() - 8) + part + "--b1--\r\n";
+        auto r = Finish(message);
+        EXPECT_EQ(r.attachmentsRestored, 1) << encoding;
+        auto m = Reload();
+        ASSERT_EQ(m.AttachmentCount(), 1) << encoding;
+        EXPECT_EQ(m.AttachmentContent(0), content) << encoding;
+        const std::string want = encoding == "quoted-printable" ? "quoted-printable" : "base64";
+        EXPECT_EQ(m.Bodies().attachments[0]->TransferEncoding(), want) << encoding;
+    }
+}
+
+// Saving goes through a temporary file beside the message; one of the user's
+// that happens to carry the name it would take is never touched.
+TEST_F(FinishTest, TemporaryFileNeverTouchesAUsersFile) {
+    WriteAll(attachments / "a.txt", "alpha");
+    WriteAll(root / "email-1.eml.quill-tmp", "the user's own file");
+    auto r = Finish(WithAttachments({"a.txt"}));
+    EXPECT_EQ(r.status, FinishResult::Status::Finished) << r.error;
+    EXPECT_EQ(ReadAll(root / "email-1.eml.quill-tmp"), "the user's own file");
+    EXPECT_EQ(Reload().AttachmentContent(0), "alpha");
+    EXPECT_FALSE(fs::exists(root / "email-1.eml (2).quill-tmp"));
+}
+
+// A match that is a link or a special file is never opened: nothing from
+// outside the folder reaches the mail, and a FIFO cannot make the run wait.
+TEST_F(FinishTest, LinksAndSpecialFilesInTheFolderAreRefused) {
+    WriteAll(root / "outside.txt", "outside the attachments folder");
+    std::error_code ec;
+    fs::create_symlink(root / "outside.txt", attachments / "leak.txt", ec);
+    if (ec) GTEST_SKIP() << "this system makes no symbolic links here: " << ec.message();
+    fs::create_directory(attachments / "folder.txt");
+    auto r = Finish(WithAttachments({"leak.txt", "folder.txt"}));
+    EXPECT_EQ(r.attachmentsRestored, 0);
+    ASSERT_EQ(r.attachmentsRefused.size(), 2u);
+    EXPECT_NE(r.attachmentsRefused[0].second.find("symbolic link"), std::string::npos);
+    EXPECT_NE(r.attachmentsRefused[1].second.find("folder"), std::string::npos);
+    EXPECT_EQ(ReadAll(file).find("outside the attachments"), std::string::npos);
 }
 
 }  // namespace

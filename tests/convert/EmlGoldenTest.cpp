@@ -120,7 +120,7 @@ TEST_F(EmlGolden, EncodedAndEightBitNamesAreDecodedForTheLookup) {
     ExpectGolden("names", out);
 }
 
-TEST_F(EmlGolden, MissingAttachmentFileKeepsItsPart) {
+TEST_F(EmlGolden, MissingAttachmentFileBecomesANoteNamingIt) {
     FinishResult r;
     std::string out = Run("missing", &r);
     EXPECT_EQ(r.attachmentsRestored, 1);
@@ -128,8 +128,9 @@ TEST_F(EmlGolden, MissingAttachmentFileKeepsItsPart) {
     auto m = Parsed(out);
     ASSERT_EQ(m.AttachmentCount(), 2);
     EXPECT_EQ(m.AttachmentContent(0), Attachment("missing", "here.bin"));
-    EXPECT_EQ(m.AttachmentFileName(1), "gone.bin");
-    EXPECT_EQ(m.AttachmentContent(1), std::string(mime::MimeMessage::kReferenceLine) + "gone.bin");
+    EXPECT_EQ(m.AttachmentFileName(1), "gone.bin (missing).txt");
+    EXPECT_NE(m.AttachmentContent(1).find("\"gone.bin\""), std::string::npos);
+    EXPECT_EQ(m.AttachmentContent(1).find("[%ImFilePath%]"), std::string::npos);
     ExpectGolden("missing", out);
 }
 
@@ -137,15 +138,89 @@ TEST_F(EmlGolden, PathLikeNamesAreLookedUpByTheirLastComponent) {
     FinishResult r;
     std::string out = Run("pathlike", &r);
     EXPECT_EQ(r.attachmentsRestored, 2);
-    EXPECT_EQ(r.attachmentsMissing, std::vector<std::string>{"CON"});
+    ASSERT_EQ(r.attachmentsRefused.size(), 1u);
+    EXPECT_EQ(r.attachmentsRefused[0].first, "CON");
     auto m = Parsed(out);
     ASSERT_EQ(m.AttachmentCount(), 3);
-    EXPECT_EQ(m.AttachmentFileName(0), "x.txt");
     EXPECT_EQ(m.AttachmentContent(0), Attachment("pathlike", "x.txt"));
-    EXPECT_EQ(m.AttachmentFileName(1), "y.txt");
     EXPECT_EQ(m.AttachmentContent(1), Attachment("pathlike", "y.txt"));
-    EXPECT_EQ(m.AttachmentContent(2), std::string(mime::MimeMessage::kReferenceLine) + "CON");
+    EXPECT_EQ(m.AttachmentFileName(2), "CON (missing).txt");
     ExpectGolden("pathlike", out);
+}
+
+// Common names ("signature.asc", "scan.pdf") meet in the shared folder: a part
+// that carries its content keeps it; only the one without content takes the file.
+TEST_F(EmlGolden, OwnContentWinsOverAnotherMessagesFileOfTheSameName) {
+    FinishResult r;
+    std::string out = Run("clash", &r);
+    EXPECT_EQ(r.attachmentsRestored, 1);
+    EXPECT_EQ(r.attachmentsKept, 1);
+    auto m = Parsed(out);
+    ASSERT_EQ(m.AttachmentCount(), 2);
+    EXPECT_NE(m.AttachmentContent(0).find("carla's own signature"), std::string::npos);
+    EXPECT_EQ(m.AttachmentContent(1), Attachment("clash", "scan.pdf"));
+    ExpectGolden("clash", out);
+}
+
+// Restored in place: the images stay in multipart/related with their
+// Content-IDs, so the HTML still shows them; every header field stays.
+TEST_F(EmlGolden, InlineImagesKeepTheirPlaceAndContentIds) {
+    FinishResult r;
+    std::string out = Run("inline", &r);
+    EXPECT_EQ(r.attachmentsRestored, 3);
+    auto m = Parsed(out);
+    const mime::Part& related = *m.Root().Children().at(0).part;
+    ASSERT_EQ(related.MediaType(), "multipart/related");
+    ASSERT_EQ(related.Children().size(), 3u);
+    const mime::Part& png = *related.Children()[1].part;
+    const mime::Part& gif = *related.Children()[2].part;
+    EXPECT_EQ(*png.GetHeader().Value("Content-ID"), "<image001.png@01D2>");
+    EXPECT_EQ(*png.GetHeader().Value("Content-Location"), "image001.png");
+    EXPECT_EQ(*gif.GetHeader().Value("Content-ID"), "<logo@example.com>");
+    EXPECT_EQ(*gif.GetHeader().Value("Content-Description"), "the logo");
+    EXPECT_EQ(png.DecodedBody(), Attachment("inline", "image001.png"));
+    EXPECT_EQ(gif.DecodedBody(), Attachment("inline", "logo.gif"));
+    // A quoted-printable part stays quoted-printable, and decodes to the exact bytes.
+    const mime::Part& csv = *m.Root().Children().at(1).part;
+    EXPECT_EQ(csv.TransferEncoding(), "quoted-printable");
+    EXPECT_EQ(csv.DecodedBody(), Attachment("inline", "list.csv"));
+    EXPECT_NE(m.HtmlBody().find("cid:image001.png@01D2"), std::string::npos);
+    ExpectGolden("inline", out);
+}
+
+// Raw UTF-8, decomposed accents and another letter case still find their files.
+TEST_F(EmlGolden, NamesMatchAsAPersonReadsThem) {
+    FinishResult r;
+    std::string out = Run("rawnames", &r);
+    EXPECT_EQ(r.attachmentsRestored, 3) << (r.attachmentsMissing.empty() ? "" : r.attachmentsMissing[0]);
+    auto m = Parsed(out);
+    ASSERT_EQ(m.AttachmentCount(), 3);
+    EXPECT_EQ(m.AttachmentContent(0), Attachment("rawnames",
+                                                 "Gr\xc3\xb6\xc3\x9f"
+                                                 "e.bin"));
+    EXPECT_EQ(m.AttachmentContent(1), Attachment("rawnames", "R\xc3\xa9sum\xc3\xa9.txt"));
+    EXPECT_EQ(m.AttachmentContent(2), Attachment("rawnames", "readme.txt"));
+    ExpectGolden("rawnames", out);
+}
+
+TEST_F(EmlGolden, AttachedMessageIsRestoredFromTheFolder) {
+    FinishResult r;
+    std::string out = Run("attached", &r);
+    EXPECT_EQ(r.attachmentsRestored, 1);
+    auto m = Parsed(out);
+    const mime::Part& attached = *m.Root().Children().at(1).part;
+    EXPECT_EQ(attached.MediaType(), "message/rfc822");
+    EXPECT_EQ(attached.DecodedBody(), Attachment("attached", "the original.eml"));
+    ExpectGolden("attached", out);
+}
+
+TEST_F(EmlGolden, PartsWithContentStayByteForByte) {
+    FinishResult r;
+    std::string out = Run("owncontent", &r);
+    EXPECT_EQ(r.attachmentsKept, 2);
+    EXPECT_EQ(r.attachmentsRestored, 0);
+    EXPECT_FALSE(r.changed);
+    EXPECT_EQ(out, ReadAll(GoldenDir("owncontent") / "in.eml"));
 }
 
 // Readers other than ours know only "boundary": the encoded form is written out.

@@ -11,6 +11,7 @@
 #include "TestFiles.h"
 #include "convert/ConversionRun.h"
 #include "convert/EmlFinish.h"
+#include "mime/MimeMessage.h"
 #include "tools/IndexedStoreGenerator.h"
 
 namespace quill {
@@ -50,8 +51,8 @@ struct RecordingPst : OutlookTarget {
         folders->push_back(f.Text());
         return {};
     }
-    TargetResult Import(const FolderPath& f, const std::string& file) override {
-        const std::string text = ReadAll(file);
+    TargetResult ImportMessage(const FolderPath& f, const mime::MimeMessage& message, const ImportDetails&) override {
+        const std::string text = message.Save();
         const std::size_t at = text.find("Message-ID: ");
         imports->emplace(at == std::string::npos ? "" : text.substr(at + 12, text.find("\r\n", at) - at - 12),
                          f.Text());

@@ -1,0 +1,42 @@
+#pragma once
+// One message on its way from its container to a target: the bytes as they
+// were cut, and the message component's tree once finishing has loaded it.
+// A message that needs no finishing is never parsed; one that does is parsed
+// once, and the target takes the same tree (the PST) or its bytes (a file).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "mime/ByteSink.h"
+#include "mime/MimeMessage.h"
+
+namespace quill {
+
+class PendingMessage {
+  public:
+    PendingMessage() = default;
+    explicit PendingMessage(std::string text) : text_(std::move(text)) {}
+
+    // The message as the component reads it, loaded on first use.
+    mime::MimeMessage& Message();
+    bool Loaded() const noexcept { return message_.has_value(); }
+    // Finishing changed it: its bytes are the tree's, no longer the text's.
+    bool Changed() const noexcept { return message_ && message_->Changed(); }
+    // Gives up the text once the tree is loaded, so a message is held once.
+    void ReleaseText();
+
+    // The message's bytes as they stand (a changed tree's file bodies are
+    // read as they are written; see mime::FileBody).
+    void WriteTo(mime::ByteSink& out) const;
+    // The bytes as cut; empty once released.
+    const std::string& Text() const noexcept { return text_; }
+    std::uint64_t CutSize() const noexcept { return cutSize_ ? cutSize_ : text_.size(); }
+
+  private:
+    std::string text_;
+    std::uint64_t cutSize_ = 0;  // the text's size after its release
+    std::optional<mime::MimeMessage> message_;
+};
+
+}  // namespace quill
