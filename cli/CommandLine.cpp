@@ -17,8 +17,10 @@ constexpr const char* kDescription =
     "from the attachments folder, or into a new PST file that needs no mail program.";
 
 constexpr const char* kExitStatus =
-    "Exit status: 0 when everything was done, 1 when something failed (each failure is listed; convert\n"
-    "writes them to a report in OUTDIR), 2 on a usage error.";
+    "Exit status: 0 when everything was done; 1 when something was lost or left out: a message or a\n"
+    "container that could not be converted, an attachment not found, a PST that could not be completed\n"
+    "(convert says what in its summary and in the report \"Quillmere report <time>.txt\" in OUTDIR);\n"
+    "2 on a usage error.";
 
 std::unique_ptr<CLI::App> MakeCommandLine(ParsedCommandLine& p) {
     auto app = std::make_unique<CLI::App>(kDescription, kProgram);
@@ -54,12 +56,15 @@ std::unique_ptr<CLI::App> MakeCommandLine(ParsedCommandLine& p) {
         ->check(CLI::Validator(
             [](std::string& v) { return v == "eml" || v == "pst" ? std::string() : "is eml or pst"; }, ""));
     convert->add_flag("--advance", p.convert.advance,
-                      "Cut containers at Subject lines and repair the header block at each cut, for\n"
-                      "damaged containers.");
+                      "For damaged containers only: cut at Subject lines and repair the header block at\n"
+                      "each cut. A healthy container is cut better without it.");
     convert->add_flag("--skip-deleted", p.convert.skipDeleted,
                       "Leave out the messages the store's index marks deleted (by default they go to a\n"
                       "folder \"Deleted messages\" of their own).");
-    convert->add_option("CONTAINER", p.convert.containers, "Container file names in the store (all by default).")
+    convert
+        ->add_option("CONTAINER", p.convert.containers,
+                     "Containers to convert (all of the store by default): file names with or without\n"
+                     "\".imm\", in any letter case, or paths (their folder is then the store).")
         ->type_name("NAME");
     convert->callback([&p] { p.verb = "convert"; });
 
@@ -73,7 +78,8 @@ std::unique_ptr<CLI::App> MakeCommandLine(ParsedCommandLine& p) {
         "Cuts one IncrediMail container (.imm) into its messages and writes each, byte for byte, to\n"
         "OUTDIR/email-N.eml, with a line per message (number, offset, length) and a summary. A file\n"
         "already in OUTDIR stops the command.");
-    split->add_flag("--advance", p.split.advance, "Cut at Subject lines instead, repairing the header blocks.");
+    split->add_flag("--advance", p.split.advance,
+                    "For damaged containers only: cut at Subject lines instead, repairing the header blocks.");
     split->add_option("CONTAINER", p.split.container, "The container file.")->required()->type_name("FILE");
     split->add_option("OUTDIR", p.split.outDir, "The folder to write into; made when missing.")
         ->required()
@@ -107,6 +113,8 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& args, Parsed
     }
     auto app = MakeCommandLine(parsed);
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them last first
+    // "/?" asks for help, as Windows programs take it.
+    std::replace(reversed.begin(), reversed.end(), std::string("/?"), std::string("--help"));
     try {
         app->parse(reversed);
     } catch (const CLI::CallForHelp&) {

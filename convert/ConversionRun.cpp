@@ -229,8 +229,10 @@ struct ConversionRun::ContainerWork {
     std::function<bool()> deletedFolderReady;  // makes the deleted messages' folder on first use
     FolderPath pstDeleted;
     std::string emlDeleted;
+    std::string deletedFolderError;
     std::uint64_t saved = 0;
     std::uint64_t bytes = 0;
+    std::uint64_t total = 0;  // the container file's size; 0 when it has none
 };
 
 void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, RunOutcome& outcome, OutlookTarget* pst,
@@ -265,6 +267,12 @@ void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, Run
 
     ContainerWork work;
     work.entry = entry;
+    try {
+        if (platform::KindAt(container.immPath) != platform::FileKind::Missing)
+            work.total = platform::FileSize(container.immPath);
+    } catch (const platform::FileError&) {
+        work.total = 0;
+    }
     work.outlook = outlook;
     work.pst = pst;
     work.skipDeleted = s_.view->SkipDeleted();
@@ -284,9 +292,9 @@ void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, Run
         work.workFolder = platform::JoinPath(workFolder, ContainerFolderName(entry));
         inPst_.emplace_back(ContainerFolderName(entry), std::vector<std::pair<int, int>>{});
         work.inPst = &inPst_.back().second;
-    } else if (!platform::MakeDirectories(work.emlFolder)) {
+    } else if (std::string why; !platform::MakeDirectories(work.emlFolder, &why)) {
         // EML: one folder per container, so equal message numbers never meet.
-        containerFailed(0, "creating the folder", "cannot create \"" + work.emlFolder + "\"");
+        containerFailed(0, "creating the folder", why);
         return;
     }
     const bool advance = s_.view->AdvanceMode();
@@ -304,7 +312,7 @@ void ConversionRun::ConvertContainer(const std::string& entry, bool outlook, Run
             if (!added.ok) outcome.failures.push_back({entry, 0, 0, "adding the PST folder", added.error});
         } else {
             work.emlDeleted = platform::JoinPath(work.emlFolder, kDeletedFolderName);
-            if (!platform::MakeDirectories(work.emlDeleted)) return false;
+            if (!platform::MakeDirectories(work.emlDeleted, &work.deletedFolderError)) return false;
         }
         deletedReady = true;
         return true;
@@ -364,7 +372,7 @@ void ConversionRun::ConvertMessage(ContainerWork& work, StoreMessage& m, RunOutc
         if (m.deleted) ++outcome.messagesDeleted;
     }
     s_.view->SetLog("Saved " + std::to_string(work.saved) + " Email Messages...");
-    if (s_.progress) s_.progress(work.entry, work.saved, work.bytes);
+    if (s_.progress) s_.progress(work.entry, work.saved, work.bytes, work.total);
 }
 
 bool ConversionRun::SaveMessage(ContainerWork& work, StoreMessage& m, RunOutcome& outcome,
@@ -372,7 +380,7 @@ bool ConversionRun::SaveMessage(ContainerWork& work, StoreMessage& m, RunOutcome
     std::string folder = work.emlFolder;
     if (m.deleted) {
         if (!work.deletedFolderReady()) {
-            failed("creating the folder", "cannot create \"" + work.emlDeleted + "\"");
+            failed("creating the folder", work.deletedFolderError);
             return false;
         }
         if (!work.outlook) folder = work.emlDeleted;
@@ -422,10 +430,8 @@ bool ConversionRun::SaveMessage(ContainerWork& work, StoreMessage& m, RunOutcome
         } else {
             // Never lost: the message waits in a file of its own.
             WriteResult kept;
-            if (platform::MakeDirectories(work.workFolder))
+            if (platform::MakeDirectories(work.workFolder, &kept.error))
                 kept = WriteMessageFile(work.workFolder, m.number, message);
-            else
-                kept.error = "cannot create \"" + work.workFolder + "\"";
             failed("importing into the PST",
                    imported.error + (kept.ok ? "; the message file stays at \"" + kept.path + "\""
                                              : "; its message file could not be written either: " + kept.error));

@@ -110,8 +110,10 @@ struct RunServices {
     Clock* clock = nullptr;
     MessageFinisher* finisher = nullptr;
     std::function<std::unique_ptr<OutlookTarget>()> makeOutlookTarget;
-    // Told of each container's progress (the command line draws it).
-    std::function<void(const std::string& container, std::uint64_t messages, std::uint64_t bytes)> progress;
+    // Told of each container's progress (the command line draws it): messages
+    // saved, bytes read, and the container's size (0 when not known).
+    std::function<void(const std::string& container, std::uint64_t messages, std::uint64_t bytes, std::uint64_t total)>
+        progress;
 };
 
 // The container folder name: the entry without one trailing ".imm" in any

@@ -100,8 +100,9 @@ bool IsFieldLine(std::string_view line) {
     return i < line.size() && line[i] == ':';
 }
 
-// Does the text before `end` (a line start) close a part header with no body
-// after it: a delimiter line, header lines, blank lines, then `end`?
+// Does the text before `end` (a line start, or the end) close a part header
+// with no body after it: a delimiter line, header lines, perhaps blank lines,
+// then `end`? A header without its blank line has an empty body too.
 bool EmptyPartEndsAt(std::string_view text, std::size_t bodyStart, std::size_t end) {
     // The line that ends just before pos (a line start, or the end of the text).
     auto lineBefore = [&](std::size_t pos, std::size_t& start) {
@@ -112,15 +113,12 @@ bool EmptyPartEndsAt(std::string_view text, std::size_t bodyStart, std::size_t e
         return text.substr(start, stop - start);
     };
     std::size_t pos = end;
-    bool blank = false;
     while (pos > bodyStart) {
         std::size_t start = 0;
         std::string_view line = lineBefore(pos, start);
         if (!IsBlankLine(line)) break;
-        blank = true;
         pos = start;
     }
-    if (!blank) return false;
     bool fields = false, multipart = false, named = false;
     while (pos > bodyStart) {
         std::size_t start = 0;

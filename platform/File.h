@@ -92,7 +92,8 @@ class OutputFile {
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 // Creates the folder and its missing parents; true when it exists afterwards.
-bool MakeDirectories(const std::string& path);
+// When it does not, why (the system's reason, naming the folder) goes to *why.
+bool MakeDirectories(const std::string& path, std::string* why = nullptr);
 bool RemoveFile(const std::string& path);
 // Moves a file to a new name in the same folder, never over a file that is
 // there: false when `to` exists (nothing moves); FileError for any other

@@ -162,12 +162,18 @@ bool IsDirectory(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool MakeDirectories(const std::string& path) {
-    if (path.empty()) return false;
+bool MakeDirectories(const std::string& path, std::string* why) {
+    if (path.empty()) {
+        if (why) *why = "no folder named";
+        return false;
+    }
     if (IsDirectory(path)) return true;
     auto slash = path.find_last_of('/', path.size() > 1 ? path.size() - 2 : 0);
-    if (slash != std::string::npos && slash > 0) MakeDirectories(path.substr(0, slash));
-    return ::mkdir(path.c_str(), 0755) == 0 || IsDirectory(path);
+    if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash), why)) return false;
+    if (::mkdir(path.c_str(), 0755) == 0 || IsDirectory(path)) return true;
+    const int err = errno;
+    if (why) *why = Describe("cannot create folder", path, err == EEXIST ? ENOTDIR : err);
+    return false;
 }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }

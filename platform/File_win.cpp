@@ -158,12 +158,18 @@ bool IsDirectory(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool MakeDirectories(const std::string& path) {
-    if (path.empty()) return false;
+bool MakeDirectories(const std::string& path, std::string* why) {
+    if (path.empty()) {
+        if (why) *why = "no folder named";
+        return false;
+    }
     if (IsDirectory(path)) return true;
     auto cut = path.find_last_of("/\\", path.size() > 1 ? path.size() - 2 : 0);
-    if (cut != std::string::npos && cut > 0 && path[cut - 1] != ':') MakeDirectories(path.substr(0, cut));
-    return CreateDirectoryW(Widen(path).c_str(), nullptr) || IsDirectory(path);
+    if (cut != std::string::npos && cut > 0 && path[cut - 1] != ':' && !MakeDirectories(path.substr(0, cut), why))
+        return false;
+    if (CreateDirectoryW(Widen(path).c_str(), nullptr) || IsDirectory(path)) return true;
+    if (why) *why = Describe("cannot create folder", path, GetLastError());
+    return false;
 }
 
 bool RemoveFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }

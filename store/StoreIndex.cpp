@@ -7,6 +7,7 @@
 #include "platform/File.h"
 #include "platform/NumberedName.h"
 #include "platform/Path.h"
+#include "platform/UnicodeName.h"
 #include "store/ImhIndex.h"
 
 namespace quill {
@@ -60,7 +61,13 @@ StoreIndex StoreIndex::Open(const std::string& storeFolder) {
     std::map<std::string, std::string> imhByBase;  // lower-case base name -> file name
     std::string messageStore, containersDb;
     for (const auto& e : entries) {
-        if (!e.regular) continue;
+        if (!e.regular) {
+            if (platform::IsContainerName(e.name) && !e.hidden && !e.system)
+                index.skipped_.push_back({e.name, e.kind == platform::FileKind::Link
+                                                      ? "a symbolic link that leads to no regular file"
+                                                      : platform::DescribeKind(e.kind)});
+            continue;
+        }
         const std::string lower = LowerAscii(e.name);
         if (lower == "messagestore.db") messageStore = e.name;
         if (lower == "containers.db") containersDb = e.name;
@@ -69,6 +76,14 @@ StoreIndex StoreIndex::Open(const std::string& storeFolder) {
         if (lower.size() > 4 && platform::EndsWithIgnoreCase(lower, ".imh"))
             imhByBase.emplace(lower.substr(0, lower.size() - 4), e.name);
     }
+    // One order on every system: the one Windows lists a folder in.
+    auto byName = [](const std::string& a, const std::string& b) {
+        const std::string ka = platform::FileNameKey(a), kb = platform::FileNameKey(b);
+        return ka != kb ? ka < kb : a < b;
+    };
+    std::sort(immFiles.begin(), immFiles.end(), byName);
+    std::sort(index.skipped_.begin(), index.skipped_.end(),
+              [&](const Skipped& a, const Skipped& b) { return byName(a.name, b.name); });
     if (!messageStore.empty()) index.found_.push_back(IndexKind::MessageStoreDb);
     if (!containersDb.empty()) index.found_.push_back(IndexKind::ContainersDb);
     if (!imhByBase.empty()) index.found_.push_back(IndexKind::Imh);

@@ -56,8 +56,18 @@ class StoreIndex {
     bool HasTree() const noexcept { return kind_ == IndexKind::ContainersDb || kind_ == IndexKind::MessageStoreDb; }
 
     // In listing order: the database's containers depth first, then the
-    // container files it does not name, in the order the folder lists them.
+    // container files it does not name, in name order as Windows lists a
+    // folder (letter case and Unicode forms aside), on every system.
     const std::vector<StoreContainer>& Containers() const noexcept { return containers_; }
+    // Names that look like containers but are no regular file (a folder, a
+    // link that leads nowhere, a FIFO...), with what they are: never opened,
+    // never listed, always reported.
+    struct Skipped {
+        std::string name;
+        std::string what;
+    };
+    const std::vector<Skipped>& SkippedEntries() const noexcept { return skipped_; }
+
     // By entry, in any letter case; nullptr when the store has no such entry.
     const StoreContainer* Find(const std::string& entry) const;
 
@@ -73,6 +83,7 @@ class StoreIndex {
     std::vector<IndexKind> found_;
     std::string error_;
     std::vector<StoreContainer> containers_;
+    std::vector<Skipped> skipped_;
     std::map<std::string, std::vector<DbHeader>> headers_;  // by container id
 };
 

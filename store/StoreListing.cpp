@@ -5,12 +5,17 @@
 
 namespace quill {
 
-std::vector<std::string> ListContainers(const std::string& storeFolder) {
+ContainerListing ListStoreContainers(const std::string& storeFolder) {
     (void)platform::ListDirectory(storeFolder);  // throws when the folder can't be read
-    std::vector<std::string> names;
+    ContainerListing listing;
     const StoreIndex index = StoreIndex::Open(storeFolder);
-    for (const auto& c : index.Containers()) names.push_back(c.entry);
-    return names;
+    for (const auto& c : index.Containers()) listing.names.push_back(c.entry);
+    for (const auto& s : index.SkippedEntries()) listing.skipped.emplace_back(s.name, s.what);
+    return listing;
+}
+
+std::vector<std::string> ListContainers(const std::string& storeFolder) {
+    return ListStoreContainers(storeFolder).names;
 }
 
 }  // namespace quill

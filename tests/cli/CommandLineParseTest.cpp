@@ -86,22 +86,46 @@ TEST(ProgressLineTest, OneClosingLinePerContainerAndRedrawsOnlyOnATerminal) {
     std::ostringstream plain;
     ProgressLine file(plain, false);
     file.Start("Inbox.imm");
-    file.Update("Inbox.imm", 3, 1500);
+    file.Update("Inbox.imm", 3, 1500, 3000);
     file.Start("Sent.imm");
+    file.Update("Sent.imm", 1, 10, 10);
     file.End();
     file.End();
-    EXPECT_EQ(plain.str(), "Inbox.imm: 3 messages, 1500 bytes\nSent.imm: 0 messages, 0 bytes\n");
+    EXPECT_EQ(plain.str(), "Inbox.imm: 3 messages, 1500 bytes, 0:00\nSent.imm: 1 message, 10 bytes, 0:00\n");
 
     std::ostringstream tty;
     ProgressLine terminal(tty, true);
     terminal.Start("Inbox.imm");
-    terminal.Update("Inbox.imm", 1, 2000000);
-    terminal.Update("Inbox.imm", 2, 4000000);  // within the same tenth of a second: not drawn again
+    terminal.Update("Inbox.imm", 1, 2000000, 8000000);
+    terminal.Update("Inbox.imm", 2, 4000000, 8000000);  // within the same tenth of a second: not drawn again
     terminal.End();
     const std::string text = tty.str();
-    EXPECT_EQ(text.rfind("\rInbox.imm: 1 messages, 2.0 MB, ", 0), 0u) << text;
-    EXPECT_EQ(text.find("2 messages, 4.0 MB"), std::string::npos) << text;
-    EXPECT_NE(text.find("\rInbox.imm: 2 messages, 4000000 bytes\n"), std::string::npos) << text;
+    const std::string bar = "\rInbox.imm [#####---------------]  25%  1 message  2.0 MB of 8.0 MB";
+    EXPECT_EQ(text.rfind(bar, 0), 0u) << text;
+    EXPECT_EQ(text.find("2 messages  4.0 MB"), std::string::npos) << text;
+    // The bar is wiped whole before the closing line: no debris after it.
+    const std::size_t wipe = text.find("\r", 1);
+    ASSERT_NE(wipe, std::string::npos);
+    EXPECT_EQ(text.substr(wipe),
+              "\r" + std::string(bar.size() - 1, ' ') + "\rInbox.imm: 2 messages, 4000000 bytes, 0:00\n")
+        << text;
+}
+
+TEST(ProgressLineTest, BarShowsShareRateAndTimeLeft) {
+    struct Case {
+        std::uint64_t messages, bytes, total;
+        double seconds;
+        const char* line;
+    } cases[] = {
+        {0, 0, 1000000, 0.0, "c.imm [--------------------]   0%  0 messages  0.0 MB of 1.0 MB"},
+        {10, 500000, 1000000, 2.0,
+         "c.imm [##########----------]  50%  10 messages  0.5 MB of 1.0 MB  0.2 MB/s  0:02 left"},
+        {99, 1000000, 1000000, 4.0, "c.imm [####################] 100%  99 messages  1.0 MB of 1.0 MB  0.2 MB/s"},
+        {3, 2000000, 0, 1.0, "c.imm  3 messages  2.0 MB  2.0 MB/s"},  // size unknown: no bar, no estimate
+        {1, 3600000000, 7200000000, 3600.0,
+         "c.imm [##########----------]  50%  1 message  3600.0 MB of 7200.0 MB  1.0 MB/s  1:00:00 left"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ProgressLine::Bar("c.imm", c.messages, c.bytes, c.total, c.seconds), c.line);
 }
 
 }  // namespace

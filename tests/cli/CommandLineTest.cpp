@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace fs = std::filesystem;
 using namespace quill::cli;
@@ -65,6 +70,9 @@ TEST(CommandLine, StoreIsLookedUpWhenNotNamed) {
     std::ostringstream out3, err3;
     EXPECT_EQ(ConvertCommand({"--out", s.Path("eml")}, out3, err3, HooksFindingStoreAt(s.Path("store"))), kExitOk)
         << err3.str();
+    EXPECT_NE(err3.str().find("using the store found where IncrediMail keeps it: \"" + s.Path("store") + "\""),
+              std::string::npos)
+        << err3.str();
     EXPECT_EQ(CountFiles(s.Path("eml"), ".eml"), 6u);
 
     std::ostringstream out4, err4;
@@ -120,4 +128,123 @@ TEST(CommandLine, UsageErrorsExitWithTwo) {
     EXPECT_EQ(ConvertCommand({"--out", "x", "--target", "mbox"}, out, err, DefaultConvertHooks()), kExitUsage);
     EXPECT_EQ(ListCommand({"--store"}, out, err, DefaultConvertHooks()), kExitUsage);
     EXPECT_EQ(RunCommandLine({"frobnicate"}, out, err), kExitUsage);
+}
+
+namespace {
+
+struct Ran {
+    int status;
+    std::string out, err;
+};
+
+Ran Convert(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    int status = ConvertCommand(args, out, err, DefaultConvertHooks());
+    return {status, out.str(), err.str()};
+}
+
+void Write(const std::string& path, const std::string& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+const char* const kMail = "Delivered-To: me@example.org\r\nSubject: one\r\n\r\nbody\r\n";
+
+}  // namespace
+
+// Nothing to convert is no success: an empty or mistyped store, or a named
+// container that is not there, ends with the folder named, exit 1 and no PST.
+TEST(CommandLine, NothingToConvertIsAnError) {
+    Scratch s;
+    fs::create_directories(s.Path("empty"));
+    Write(s.Path("store/Inbox.imm"), kMail);
+    struct Case {
+        std::vector<std::string> args;
+        std::string says;
+    } cases[] = {
+        {{"--store", s.Path("empty"), "--out", s.Path("out1"), "--target", "pst"}, "holds no containers"},
+        {{"--store", s.Path("typo"), "--out", s.Path("out2"), "--target", "pst"}, "typo"},
+        {{"--store", s.Path("store"), "--out", s.Path("out3"), "--target", "pst", "Outbox"}, "no container \"Outbox\""},
+    };
+    for (const auto& c : cases) {
+        Ran r = Convert(c.args);
+        EXPECT_EQ(r.status, kExitFailed) << c.says;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(c.args[3])) << "nothing is made: " << c.args[3];
+    }
+}
+
+// Containers are named as a person names them; each is converted once.
+TEST(CommandLine, ContainersAreFoundByNameWithoutExtensionInAnyCaseOrByPath) {
+    Scratch s;
+    Write(s.Path("store/Inbox.imm"), kMail);
+    Write(s.Path("store/Sent Items.imm"), kMail);
+    Ran r = Convert({"--store", s.Path("store"), "--out", s.Path("out"), "inbox", "INBOX.IMM", "Sent Items"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_NE(r.out.find("messages saved 2 from 2 containers"), std::string::npos) << r.out;
+    EXPECT_EQ(CountFiles(s.Path("out"), ".eml"), 2u);
+
+    Ran byPath = Convert({"--out", s.Path("out2"), s.Path("store/Inbox.imm")});
+    EXPECT_EQ(byPath.status, kExitOk) << byPath.err;
+    EXPECT_TRUE(fs::exists(s.Path("out2/Inbox/email-1.eml")));
+}
+
+// Converting twice into one folder replaces nothing, and says so.
+TEST(CommandLine, ARunIntoAFolderThatHoldsAConversionSaysSo) {
+    Scratch s;
+    Write(s.Path("store/Inbox.imm"), kMail);
+    ASSERT_EQ(Convert({"--store", s.Path("store"), "--out", s.Path("out")}).status, kExitOk);
+    Ran again = Convert({"--store", s.Path("store"), "--out", s.Path("out")});
+    EXPECT_EQ(again.status, kExitOk) << again.err;
+    EXPECT_NE(again.err.find("already holds a conversion"), std::string::npos) << again.err;
+    EXPECT_NE(again.out.find("messages written under a numbered name: 1"), std::string::npos) << again.out;
+    EXPECT_NE(again.out.find("written under a numbered name (\"email-N (2).eml\")"), std::string::npos) << again.out;
+    EXPECT_TRUE(fs::exists(s.Path("out/Inbox/email-1 (2).eml")));
+}
+
+// An attachment whose file is missing is something left out: it is counted in
+// its own words and the exit status says so.
+TEST(CommandLine, MissingAttachmentsAreCountedInTheirOwnWords) {
+    Scratch s;
+    Write(s.Path("store/Inbox.imm"),
+          "Delivered-To: me@example.org\r\nSubject: one\r\nMIME-Version: 1.0\r\n"
+          "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n\r\nbody\r\n--b\r\n"
+          "Content-Type: application/pdf; "
+          "name=\"gone.pdf\"\r\n\r\n----------[%ImFilePath%]----------gone.pdf\r\n--b--\r\n");
+    fs::create_directories(s.Path("store/Attachments"));
+    Ran r = Convert({"--store", s.Path("store"), "--out", s.Path("out")});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_NE(r.out.find("messages not converted: 0"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("attachments: 0 restored, 0 kept as carried, 1 missing, 0 refused"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("1 attachment was not found in the attachments folder"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("could not be converted"), std::string::npos) << r.out;
+}
+
+#ifndef _WIN32
+// A FIFO named like a container never makes the run wait; it is named in the
+// report as what it is, and the listing says what it skipped.
+TEST(CommandLine, ASpecialFileNamedLikeAContainerIsReportedNotOpened) {
+    Scratch s;
+    Write(s.Path("store/Inbox.imm"), kMail);
+    ASSERT_EQ(::mkfifo(s.Path("store/Pipe.imm").c_str(), 0600), 0);
+    std::ostringstream out, err;
+    EXPECT_EQ(ListCommand({"--store", s.Path("store")}, out, err, DefaultConvertHooks()), kExitFailed);
+    EXPECT_EQ(out.str(), "Inbox.imm\n");
+    EXPECT_NE(err.str().find("skipped \"Pipe.imm\": it is a special file (FIFO"), std::string::npos) << err.str();
+    Ran r = Convert({"--store", s.Path("store"), "--out", s.Path("out")});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_NE(r.out.find("containers not read: 1"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::exists(s.Path("out/Inbox/email-1.eml")));
+}
+#endif
+
+TEST(CommandLine, EveryVerbExplainsItselfAndTheExitStatus) {
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+             {"convert", "--help"}, {"convert", "-h"}, {"split", "--help"}, {"list", "-h"}, {"convert", "/?"}}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(RunCommandLine(args, out, err), kExitOk) << args[0] << " " << args[1] << err.str();
+        EXPECT_NE(out.str().find("Exit status: 0"), std::string::npos) << out.str();
+        EXPECT_NE(out.str().find("Usage: quillmere " + args[0]), std::string::npos) << out.str();
+    }
 }

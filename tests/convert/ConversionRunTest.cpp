@@ -8,6 +8,8 @@
 
 #include "TestFiles.h"
 #include "convert/EmlMessageFile.h"
+#include "convert/PendingMessage.h"
+#include "convert/PstTarget.h"
 #include "mime/MimeMessage.h"
 
 namespace quill {
@@ -74,6 +76,7 @@ struct FakePst : OutlookTarget {
     std::vector<std::string> folders;
     std::vector<std::pair<std::string, std::string>> imports;  // folder (a\\b), message text
     bool failOpen = false;
+    bool failClose = false;
     int failImportNumber = 0;  // the nth import fails
     bool closed = false;
     TargetResult Open(const std::string& target, Clock& clock) override {
@@ -98,6 +101,7 @@ struct FakePst : OutlookTarget {
     }
     TargetResult Close() override {
         closed = true;
+        if (failClose) return TargetResult::Failed("cannot write \"" + path + "\": No space left on device");
         return {};
     }
     std::string Path() const override { return path; }
@@ -337,6 +341,103 @@ TEST_F(RunTest, SecondConvertDuringARunIsRefusedAndStopEndsAfterTheMessage) {
     EXPECT_GE(outcome.messagesSaved, 3u);
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_FALSE(run->Running());
+}
+
+// A PST that cannot be completed holds nothing: its messages count as not
+// saved, the report says which ones to convert again, and no box says "done".
+TEST_F(RunTest, PstThatCannotBeCompletedCountsItsMessagesAsNotSaved) {
+    Container("Inbox.imm", {Message("a"), Message("b"), Message("c")});
+    Container("Sent.imm", {Message("d")});
+    view.outlook = true;
+    RunServices s = Services();
+    s.makeOutlookTarget = [&]() -> std::unique_ptr<OutlookTarget> {
+        auto p = std::make_unique<FakePst>();
+        p->failClose = true;
+        return p;
+    };
+    auto outcome = ConversionRun(std::move(s)).Convert();
+    EXPECT_TRUE(outcome.pstFailed);
+    EXPECT_EQ(outcome.messagesSaved, 0u);
+    EXPECT_EQ(outcome.messagesFailed, 4u);
+    const std::string report = ReadAll(outcome.reportPath);
+    EXPECT_NE(report.find("PST file: not written (cannot write"), std::string::npos) << report;
+    EXPECT_NE(report.find("Inbox\t-\t0\twriting the PST file\tthe PST file could not be completed, so 3 messages of "
+                          "this container (1-3) are in no output file"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("1 message of this container (1)"), std::string::npos) << report;
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].find("The PST file was not written (cannot write"), std::string::npos) << boxes.shown[0];
+    EXPECT_NE(boxes.shown[0].find("4 messages could not be converted."), std::string::npos) << boxes.shown[0];
+}
+
+struct ThrowingFinisher : MessageFinisher {
+    int calls = 0;
+    FinishResult Finish(PendingMessage&, const std::string&) override {
+        ++calls;
+        if (calls == 2) throw std::bad_alloc();
+        if (calls == 3) throw std::runtime_error("a part nested past any sense");
+        return {};
+    }
+};
+
+// Whatever goes wrong inside one message's work is that message's failure,
+// told with its own cause; the container goes on.
+TEST_F(RunTest, AFailureInsideOneMessageIsThatMessagesAlone) {
+    Container("Inbox.imm", {Message("a"), Message("b"), Message("c"), Message("d")});
+    ThrowingFinisher finisher;
+    RunServices s = Services();
+    s.finisher = &finisher;
+    auto outcome = ConversionRun(std::move(s)).Convert();
+    EXPECT_EQ(outcome.messagesSaved, 2u);
+    EXPECT_EQ(outcome.messagesFailed, 2u);
+    EXPECT_EQ(outcome.containersFailed, 0);
+    EXPECT_EQ(ReadAll(target / "Inbox" / "email-4.eml"), Message("d"));
+    EXPECT_FALSE(fs::exists(target / "Inbox" / "email-2.eml"));
+    const std::string report = ReadAll(outcome.reportPath);
+    EXPECT_NE(report.find("Inbox.imm\t2\t"), std::string::npos);
+    EXPECT_NE(report.find("not enough memory for a message of"), std::string::npos) << report;
+    EXPECT_NE(report.find("Inbox.imm\t3\t"), std::string::npos);
+    EXPECT_NE(report.find("a part nested past any sense"), std::string::npos) << report;
+    EXPECT_EQ(report.find("reading the container"), std::string::npos) << report;
+}
+
+// Until it is complete the PST is "<name>.pst.partial": a run that is killed
+// leaves nothing that passes for a finished file.
+TEST_F(RunTest, PstIsPartialUntilItIsComplete) {
+    Container("Inbox.imm", {Message("a"), Message("b")});
+    view.outlook = true;
+    RunServices s = Services();
+    s.makeOutlookTarget = [] { return std::make_unique<PstTarget>(); };
+    std::vector<std::string> seenDuring;
+    pump.onPump = [&] {
+        if (!view.logs.empty() && seenDuring.empty())
+            for (auto& e : fs::directory_iterator(target)) seenDuring.push_back(e.path().filename().string());
+    };
+    auto outcome = ConversionRun(std::move(s)).Convert();
+    EXPECT_EQ(seenDuring, (std::vector<std::string>{"Quillmere7.12.26 14.5.09.pst.partial"}));
+    EXPECT_EQ(fs::path(outcome.pstPath).filename(), "Quillmere7.12.26 14.5.09.pst");
+    std::vector<std::string> after;
+    for (auto& e : fs::directory_iterator(target)) after.push_back(e.path().filename().string());
+    EXPECT_EQ(after, (std::vector<std::string>{"Quillmere7.12.26 14.5.09.pst"}));
+    EXPECT_EQ(outcome.messagesSaved, 2u);
+}
+
+// When the report cannot be written where it belongs, its text and the reason
+// still reach the user.
+TEST_F(RunTest, AReportThatCannotBeWrittenStillReachesTheUser) {
+    view.entries.emplace_back("Gone.imm", true);
+    Container("Inbox.imm", {Message("a")});
+    pump.onPump = [&] {
+        if (view.logs.size() == 1) fs::rename(target, root / "moved away");
+    };
+    auto outcome = MakeRun()->Convert();
+    EXPECT_TRUE(outcome.reportPath.empty());
+    EXPECT_FALSE(outcome.reportError.empty());
+    EXPECT_NE(outcome.reportText.find("Gone.imm"), std::string::npos) << outcome.reportText;
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].find("The report could not be written (" + outcome.reportError + ")"), std::string::npos)
+        << boxes.shown[0];
 }
 
 }  // namespace
