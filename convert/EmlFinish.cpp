@@ -122,7 +122,11 @@ const AttachmentFolder& EmlFinisher::Folder(const std::string& path) {
 }
 
 FinishResult EmlFinisher::Finish(PendingMessage& message, const std::string& attachmentFolder) {
-    if (!message.Loaded() && !NeedsFinishing(message.Text())) return {};
+    if (!message.Loaded() && !NeedsFinishing(message.Text())) {
+        FinishResult untouched;
+        untouched.attachmentsKept = CountCarriedAttachments(message.Text());
+        return untouched;
+    }
     FinishResult result = FinishMessage(message.Message(), Folder(attachmentFolder));
     if (result.changed) message.ReleaseText();  // the tree holds the message now
     return result;

@@ -39,6 +39,9 @@ std::size_t JoinedHtmlStart(const std::string& html);
 // answers no where finishing would change something; a yes only means the
 // message is parsed and looked at properly.
 [[nodiscard]] bool NeedsFinishing(std::string_view text);
+// The attachments a message that needs no finishing carries, counted from the
+// same cheap look (for the run's figures, not for any decision).
+[[nodiscard]] int CountCarriedAttachments(std::string_view text);
 
 // Finishes a loaded message in place, looking attachments up in folder.
 FinishResult FinishMessage(mime::MimeMessage& message, const AttachmentFolder& folder);

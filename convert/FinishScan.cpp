@@ -225,6 +225,23 @@ std::size_t TopBodyStart(std::string_view text) {
 
 }  // namespace
 
+int CountCarriedAttachments(std::string_view text) {
+    int count = 0;
+    for (const Block& b : HeaderBlocks(text)) {
+        std::size_t ignored = 0;
+        const mime::Header header =
+            mime::Header::Parse(text.substr(b.headerStart, b.bodyStart - b.headerStart), ignored);
+        const auto type = header.Value("Content-Type");
+        if (type && FindIgnoreCase(*type, "multipart/") != npos) continue;
+        const auto disposition = header.Value("Content-Disposition");
+        if ((disposition && (FindIgnoreCase(*disposition, "attachment") != npos ||
+                             FindIgnoreCase(*disposition, "filename") != npos)) ||
+            (type && FindIgnoreCase(*type, "name") != npos))
+            ++count;
+    }
+    return count;
+}
+
 bool NeedsFinishing(std::string_view text) {
     if (FindIgnoreCase(text, "[%ImFilePath%]") != npos) return true;  // a reference line
     if (FindIgnoreCase(text, "imbndary") != npos) return true;

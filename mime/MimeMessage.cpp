@@ -78,21 +78,32 @@ std::string FormatContentType(std::string_view token, const std::vector<Paramete
 std::string_view ReferenceIn(std::string_view text);
 
 // The reference line is written in place of the content, so it may stand
-// as plain text even in a part that declares base64: it is looked for after
-// the transfer encoding first and as written second. The name comes back as
-// written (raw bytes or encoded words); found tells whether there is a line.
-std::string ReferencedName(const Part& part, bool& found, bool* asWritten = nullptr) {
+// as plain text even in a part that declares base64 or quoted-printable: it
+// is looked for after the transfer encoding first and as written second, and
+// both readings are kept when both find it (decoding quoted-printable would
+// garble a plain name's "=" signs). The names come back as written (raw bytes
+// or encoded words); empty when there is no line. asWritten tells whether
+// only the bytes as written hold the line.
+std::vector<std::string> ReferencedNames(const Part& part, bool* asWritten = nullptr) {
     std::string_view raw = part.RawBody();
     raw = raw.substr(0, std::min(raw.size(), kReferenceScanBytes));
-    if (asWritten) *asWritten = false;
+    std::vector<std::string> names;
     const std::string decoded = DecodeTransfer(raw, part.TransferEncoding());
     std::string_view name = ReferenceIn(decoded);
-    found = name.data() != nullptr;
-    if (found) return std::string(name);
+    if (name.data() != nullptr) names.emplace_back(name);
+    if (asWritten) *asWritten = false;
     name = ReferenceIn(raw);
-    found = name.data() != nullptr;
-    if (asWritten) *asWritten = found;
-    return std::string(name);
+    if (name.data() != nullptr && (names.empty() || names.front() != name)) {
+        if (asWritten) *asWritten = names.empty();
+        names.emplace_back(name);
+    }
+    return names;
+}
+
+std::string ReferencedName(const Part& part, bool& found, bool* asWritten = nullptr) {
+    std::vector<std::string> names = ReferencedNames(part, asWritten);
+    found = !names.empty();
+    return found ? names.front() : std::string();
 }
 
 std::string ReferencedFile(const Part& part, std::string_view charset, bool* asWritten = nullptr) {
@@ -358,10 +369,13 @@ std::vector<AttachmentSlot> MimeMessage::AttachmentSlots() const {
         if (!param || param->value.empty()) param = type.Find("name");
         if (param && !param->value.empty())
             slot.names = NameReadings(param->value, param->extended, partCharset, messageCharset, ansi);
-        bool found = false;
-        std::string referenced = ReferencedName(*p, found);
-        slot.referenceLine = found;
-        if (found) slot.referenced = NameReadings(referenced, false, partCharset, messageCharset, ansi);
+        for (const auto& written : ReferencedNames(*p)) {
+            slot.referenceLine = true;
+            for (auto& reading : NameReadings(written, false, partCharset, messageCharset, ansi))
+                if (std::find(slot.referenced.begin(), slot.referenced.end(), reading) == slot.referenced.end())
+                    slot.referenced.push_back(std::move(reading));
+        }
+        const bool found = slot.referenceLine;
         if (attachment || found) slots.push_back(std::move(slot));
     };
     for (const Part* p : bodies.leaves) consider(p, p->IsAttachment());

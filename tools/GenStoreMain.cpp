@@ -1,5 +1,5 @@
 // quill-genstore --seed N --out DIR [--messages N] [--size-mb M] [--containers K]
-//                [--generation xe|im2|im25 [--manifest FILE]]
+//                [--generation xe|im2|im25|attachments [--manifest FILE]]
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
@@ -7,6 +7,7 @@
 
 #include <fstream>
 
+#include "tools/AttachmentStoreGenerator.h"
 #include "tools/IndexedStoreGenerator.h"
 #include "tools/StoreGenerator.h"
 
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
                 options.sizeMb = std::stoull(v);
             else if (a == "--containers")
                 options.containers = std::stoi(v);
-            else if (a == "--generation" && (v == "xe" || v == "im2" || v == "im25"))
+            else if (a == "--generation" && (v == "xe" || v == "im2" || v == "im25" || v == "attachments"))
                 generation = v;
             else if (a == "--manifest")
                 manifest = v;
@@ -38,10 +39,18 @@ int main(int argc, char** argv) {
     } catch (const std::exception&) {
         std::fprintf(stderr,
                      "usage: quill-genstore --seed N --out DIR [--messages N] [--size-mb M] [--containers K]\n"
-                     "                      [--generation xe|im2|im25 [--manifest FILE]]\n");
+                     "                      [--generation xe|im2|im25|attachments [--manifest FILE]]\n");
         return 2;
     }
     try {
+        if (generation == "attachments") {
+            // Attachments put back: what each one must hold after the conversion.
+            auto store = quill::gen::WriteAttachmentStore(out, options.seed, options.messages);
+            if (!manifest.empty())
+                std::ofstream(manifest, std::ios::binary) << quill::gen::AttachmentManifestJson(store);
+            std::printf("%s\n", store.container.c_str());
+            return 0;
+        }
         if (!generation.empty()) {
             // A store with its own index; the manifest tells what a reader must find in it.
             quill::gen::IndexedStoreOptions indexed;
