@@ -54,21 +54,21 @@ std::string MissingNoteName(std::string_view name) {
     return std::string(name.empty() ? std::string_view("attachment") : name) + " (missing).txt";
 }
 
-FinishResult FinishMessage(mime::MimeMessage& message, const AttachmentFolder& folder) {
+FinishResult FinishMessage(mime::MimeMessage& message, const AttachmentFolder& folder, bool lookForJoined) {
     FinishResult result;
     // Read before the first edit: the cut may rewrite a body in UTF-8, and the
     // charset raw names are read in must be the one the message was written in.
     const std::vector<mime::AttachmentSlot> slots = message.AttachmentSlots();
     const mime::BodyParts bodies = message.Bodies();
-    const std::string text = bodies.text ? bodies.text->Text() : std::string();
-    const std::string html = bodies.html ? bodies.html->Text() : std::string();
+    const std::string text = bodies.text && lookForJoined ? bodies.text->Text() : std::string();
+    const std::string html = bodies.html && lookForJoined ? bodies.html->Text() : std::string();
 
     // The joined message: what follows stays in the message as an attachment.
     std::vector<std::pair<std::string, std::string>> joined;
     std::size_t p = JoinedMessageStart(text);
     if (p != std::string::npos && message.SetBodyText(text.substr(0, p)))
         joined.emplace_back("joined-message.txt", text.substr(p));
-    if (bodies.html) {
+    if (bodies.html && lookForJoined) {
         std::size_t h = JoinedHtmlStart(html);
         if (h != std::string::npos && message.SetHtmlBody(html.substr(0, h)))
             joined.emplace_back("joined-message.html", html.substr(h));
@@ -122,12 +122,17 @@ const AttachmentFolder& EmlFinisher::Folder(const std::string& path) {
 }
 
 FinishResult EmlFinisher::Finish(PendingMessage& message, const std::string& attachmentFolder) {
-    if (!message.Loaded() && !NeedsFinishing(message.Text())) {
-        FinishResult untouched;
-        untouched.attachmentsKept = CountCarriedAttachments(message.Text());
-        return untouched;
+    bool lookForJoined = true;
+    if (!message.Loaded()) {
+        const FinishHints hints = LookBeforeFinishing(message.Text());
+        if (!hints.Any()) {
+            FinishResult untouched;
+            untouched.attachmentsKept = hints.carriedAttachments;
+            return untouched;
+        }
+        lookForJoined = hints.mayHoldJoined;
     }
-    FinishResult result = FinishMessage(message.Message(), Folder(attachmentFolder));
+    FinishResult result = FinishMessage(message.Message(), Folder(attachmentFolder), lookForJoined);
     if (result.changed) message.ReleaseText();  // the tree holds the message now
     return result;
 }

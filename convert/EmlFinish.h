@@ -35,16 +35,22 @@ std::size_t JoinedMessageStart(const std::string& text);
 // The same for HTML, where a line may also begin after a tag.
 std::size_t JoinedHtmlStart(const std::string& html);
 
-// Could finishing change a message of these bytes? A cheap look that never
-// answers no where finishing would change something; a yes only means the
-// message is parsed and looked at properly.
+// What a cheap look at a message's bytes finds that finishing may act on. It
+// never answers no where finishing would change something; a yes only means
+// the message is parsed and looked at properly.
+struct FinishHints {
+    bool mayHoldJoined = true;   // a text body may hold the join mark
+    bool other = true;           // a reference line, an "imbndary", an attachment part without content
+    int carriedAttachments = 0;  // attachment parts seen on the way (a figure, not a decision)
+    bool Any() const noexcept { return mayHoldJoined || other; }
+};
+[[nodiscard]] FinishHints LookBeforeFinishing(std::string_view text);
 [[nodiscard]] bool NeedsFinishing(std::string_view text);
-// The attachments a message that needs no finishing carries, counted from the
-// same cheap look (for the run's figures, not for any decision).
-[[nodiscard]] int CountCarriedAttachments(std::string_view text);
 
-// Finishes a loaded message in place, looking attachments up in folder.
-FinishResult FinishMessage(mime::MimeMessage& message, const AttachmentFolder& folder);
+// Finishes a loaded message in place, looking attachments up in folder. With
+// lookForJoined false (the cheap look found no mark) the bodies are not
+// decoded to look for one.
+FinishResult FinishMessage(mime::MimeMessage& message, const AttachmentFolder& folder, bool lookForJoined = true);
 
 // The name and the text of the note that stands in for a missing attachment.
 [[nodiscard]] std::string MissingNoteName(std::string_view name);

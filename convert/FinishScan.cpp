@@ -1,13 +1,18 @@
-// The cheap look that spares most messages the message component: finishing
-// changes a message only for a reference line, an "imbndary" parameter, a
-// part without content of its own, or a joined message in a text body. Each
-// is looked for in the bytes as they are, erring on the side of a yes.
+// The cheap look that spares most messages the message component. Finishing
+// changes a message only for a reference line, an "imbndary" parameter, an
+// attachment part without content of its own, or a joined message in a text
+// body. The look finds the message's parts the way the component splits them
+// (header blocks after the delimiter lines of the boundaries the headers
+// declare), reads only their headers, and decodes only text bodies in base64;
+// wherever it cannot be sure, it says yes.
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "convert/EmlFinish.h"
 #include "mime/Header.h"
+#include "mime/HeaderValue.h"
 #include "mime/TransferEncoding.h"
 #include "platform/Ascii.h"
 #include "platform/Charset.h"
@@ -18,41 +23,89 @@ namespace {
 constexpr auto npos = std::string_view::npos;
 using platform::FindIgnoreCase;
 
-bool IsLineStart(std::string_view text, std::size_t at) { return at == 0 || text[at - 1] == '\n'; }
-
-// Does the join mark stand at `at` in quoted-printable, where any character
-// may be written as =XX and soft line breaks may fall between characters?
-bool QuotedMarkAt(std::string_view text, std::size_t at) {
-    for (char want : kJoinMark) {
-        for (;;) {  // soft breaks: "=" and the line end, perhaps after blanks
-            if (at < text.size() && text[at] == '=') {
-                std::size_t end = at + 1;
-                while (end < text.size() && (text[end] == ' ' || text[end] == '\t')) ++end;
-                if (end < text.size() && text[end] == '\r') ++end;
-                if (end < text.size() && text[end] == '\n') {
-                    at = end + 1;
-                    continue;
-                }
-            }
-            break;
+// Where needle (lower case) stands in text in any letter case, from `from`
+// on: Horspool's search, which skips ahead by up to the needle's length.
+class Finder {
+  public:
+    explicit Finder(std::string_view needle) : needle_(needle) {
+        skip_.fill(needle.size());
+        for (std::size_t i = 0; i + 1 < needle.size(); ++i) {
+            const auto c = static_cast<unsigned char>(needle[i]);
+            skip_[c] = needle.size() - 1 - i;
+            skip_[static_cast<unsigned char>(platform::ToUpperAscii(static_cast<char>(c)))] = needle.size() - 1 - i;
         }
-        if (at >= text.size()) return false;
-        char got = text[at];
-        std::size_t width = 1;
-        if (got == '=' && at + 2 < text.size() && platform::HexDigitValue(text[at + 1]) >= 0 &&
-            platform::HexDigitValue(text[at + 2]) >= 0) {
-            got = static_cast<char>(platform::HexDigitValue(text[at + 1]) * 16 + platform::HexDigitValue(text[at + 2]));
-            width = 3;
-        }
-        if (platform::ToLowerAscii(got) != want) return false;
-        at += width;
     }
-    return true;
+    std::size_t In(std::string_view text, std::size_t from = 0) const {
+        const std::size_t n = needle_.size();
+        if (n == 0 || text.size() < n) return npos;
+        for (std::size_t at = from; at + n <= text.size();) {
+            const char last = text[at + n - 1];
+            if (platform::ToLowerAscii(last) == needle_[n - 1] &&
+                platform::EqualsIgnoreCase(text.substr(at, n - 1), needle_.substr(0, n - 1)))
+                return at;
+            at += skip_[static_cast<unsigned char>(last)];
+        }
+        return npos;
+    }
+
+  private:
+    std::string_view needle_;
+    std::array<std::size_t, 256> skip_{};
+};
+
+const Finder kReturnPath("return-path");
+
+// A reference line ("[%ImFilePath%]" in any case) anywhere: '%' is rare in mail.
+bool HoldsReferenceLine(std::string_view text) {
+    for (std::size_t at = text.find('%'); at != npos; at = text.find('%', at + 1))
+        if (at > 0 && text[at - 1] == '[' && platform::StartsWithIgnoreCase(text.substr(at - 1), "[%ImFilePath%]"))
+            return true;
+    return false;
+}
+
+// Could the join mark hide in quoted-printable text: split by a soft line
+// break, or with one of its letters written as =XX? Around every soft break
+// the text is joined and looked at; an escaped letter of the mark (which no
+// encoder needs to write) means a yes.
+bool QuotedPrintableMayHideTheMark(std::string_view body) {
+    constexpr std::size_t kWindow = 16;                       // more than the mark's length
+    auto softBreakEnd = [&](std::size_t at) -> std::size_t {  // past "=" blanks CR? LF, or npos
+        std::size_t end = at + 1;
+        while (end < body.size() && (body[end] == ' ' || body[end] == '\t')) ++end;
+        if (end < body.size() && body[end] == '\r') ++end;
+        return end < body.size() && body[end] == '\n' ? end + 1 : npos;
+    };
+    for (std::size_t at = body.find('='); at != npos; at = body.find('=', at + 1)) {
+        if (const std::size_t next = softBreakEnd(at); next != npos) {
+            // The line before the break joined to what follows it, through
+            // further breaks: a short line may hold only part of the mark.
+            const std::size_t before = at >= kWindow ? at - kWindow : 0;
+            std::string joined(body.substr(before, at - before));
+            for (std::size_t i = next; i < body.size() && joined.size() < 2 * kWindow; ++i) {
+                if (body[i] == '=') {
+                    if (const std::size_t skip = softBreakEnd(i); skip != npos) {
+                        i = skip - 1;
+                        continue;
+                    }
+                }
+                joined += body[i];
+            }
+            if (kReturnPath.In(joined) != npos) return true;
+            continue;
+        }
+        if (at + 2 < body.size() && platform::HexDigitValue(body[at + 1]) >= 0 &&
+            platform::HexDigitValue(body[at + 2]) >= 0) {
+            const char decoded = platform::ToLowerAscii(
+                static_cast<char>(platform::HexDigitValue(body[at + 1]) * 16 + platform::HexDigitValue(body[at + 2])));
+            if (std::string_view("return-path").find(decoded) != npos) return true;
+        }
+    }
+    return false;
 }
 
 // Charsets in which the join mark's characters are their ASCII bytes, so a
 // search of the bytes finds it. Any other (UTF-16, EBCDIC, a name not known
-// here) sends the message to be parsed.
+// here) means a yes.
 bool AsciiCompatibleCharset(std::string_view charset) {
     const std::string name = platform::NormaliseCharsetName(charset);
     if (name.empty() || name == "utf-8" || name == "us-ascii") return true;
@@ -63,6 +116,21 @@ bool AsciiCompatibleCharset(std::string_view charset) {
           "cp437",          "cp866",     "ibm866",      "ibm850",  "ibm437", "windows-874", "tis-620",
           "ks_c_5601-1987", "macintosh", "x-mac-roman", "viscii",  "cp874",  "cp936"})
         if (name == known) return true;
+    return false;
+}
+
+// The mark in a base64 body, decoded piece by piece (a big body is never
+// decoded whole); pieces overlap by the mark's length.
+bool Base64HidesTheMark(std::string_view body) {
+    constexpr std::size_t kPiece = 1 << 14;
+    mime::Base64Decoder decoder;
+    std::string decoded;
+    for (std::size_t at = 0; at < body.size(); at += kPiece) {
+        const std::size_t kept = decoded.size() > 16 ? 16 : decoded.size();
+        decoded.erase(0, decoded.size() - kept);
+        decoder.Feed(body.substr(at, kPiece), decoded);
+        if (kReturnPath.In(decoded) != npos) return true;
+    }
     return false;
 }
 
@@ -78,184 +146,163 @@ std::string_view ParameterValueAfter(std::string_view text, std::size_t at) {
         return text.substr(at + 1, (end == npos ? text.size() : end) - at - 1);
     }
     std::size_t end = at;
-    while (end < text.size() && std::string_view(" \t\r\n\";'").find(text[end]) == npos) ++end;
+    while (end < text.size() && std::string_view(" \t\r\n\";'(").find(text[end]) == npos) ++end;
     return text.substr(at, end - at);
 }
 
-bool AllCharsetsAsciiCompatible(std::string_view text) {
-    for (std::size_t at = FindIgnoreCase(text, "charset"); at != npos; at = FindIgnoreCase(text, "charset", at + 7)) {
-        std::string_view value = ParameterValueAfter(text, at + 7);
-        if (value.data() != nullptr && !AsciiCompatibleCharset(value)) return false;
-    }
-    return true;
+bool OnlyBlanks(std::string_view s) { return s.find_first_not_of(" \t\r\n") == npos; }
+
+// Is the line at `at` a delimiter of boundary: "--boundary", perhaps "--",
+// then only blanks to the line end (as the component splits a multipart)?
+bool IsDelimiterAt(std::string_view text, std::size_t at, std::string_view boundary) {
+    if (text.compare(at, 2, "--") != 0 || text.compare(at + 2, boundary.size(), boundary) != 0) return false;
+    std::size_t i = at + 2 + boundary.size();
+    if (text.compare(i, 2, "--") == 0) i += 2;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r')) ++i;
+    return i >= text.size() || text[i] == '\n';
 }
 
-bool IsBlankLine(std::string_view line) { return line.find_first_not_of(" \t\r") == npos; }
-
-bool IsFieldLine(std::string_view line) {
-    std::size_t i = 0;
-    while (i < line.size() && line[i] > ' ' && line[i] < 0x7F && line[i] != ':') ++i;
-    if (i == 0) return false;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    return i < line.size() && line[i] == ':';
+// The media type as the component takes it: "type/subtype", or empty when the
+// field is missing or unusable (the component then takes its default type).
+std::string EffectiveType(const mime::StructuredValue& type) {
+    const std::size_t slash = type.token.find('/');
+    if (slash == std::string::npos || slash == 0 || slash + 1 == type.token.size()) return {};
+    return type.token;
 }
 
-// Does the text before `end` (a line start, or the end) close a part header
-// with no body after it: a delimiter line, header lines, perhaps blank lines,
-// then `end`? A header without its blank line has an empty body too.
-bool EmptyPartEndsAt(std::string_view text, std::size_t bodyStart, std::size_t end) {
-    // The line that ends just before pos (a line start, or the end of the text).
-    auto lineBefore = [&](std::size_t pos, std::size_t& start) {
-        std::size_t stop = pos;
-        if (stop > bodyStart && text[stop - 1] == '\n') --stop;
-        std::size_t nl = stop > bodyStart ? text.rfind('\n', stop - 1) : npos;
-        start = (nl == npos || nl < bodyStart) ? bodyStart : nl + 1;
-        return text.substr(start, stop - start);
-    };
-    std::size_t pos = end;
-    while (pos > bodyStart) {
-        std::size_t start = 0;
-        std::string_view line = lineBefore(pos, start);
-        if (!IsBlankLine(line)) break;
-        pos = start;
-    }
-    bool fields = false, multipart = false, named = false;
-    while (pos > bodyStart) {
-        std::size_t start = 0;
-        std::string_view line = lineBefore(pos, start);
-        // A nested multipart's header is followed by its own delimiters, not by
-        // an empty body, unless it names itself like an attachment.
-        if (line.substr(0, 2) == "--") return fields && (!multipart || named);
-        const bool continuation = !line.empty() && (line[0] == ' ' || line[0] == '\t');
-        if (!continuation && !IsFieldLine(line)) return false;
-        multipart = multipart || FindIgnoreCase(line, "multipart") != npos;
-        named = named || FindIgnoreCase(line, "name") != npos || FindIgnoreCase(line, "attachment") != npos;
-        fields = true;
-        pos = start;
-    }
-    return false;
-}
-
-// An attachment part without content of its own, or a message that is one.
-bool MayHoldAnEmptyPart(std::string_view text, std::size_t bodyStart) {
-    if (text.substr(bodyStart).find_first_not_of(" \t\r\n") == npos) return true;
-    for (std::size_t at = text.find("--", bodyStart); at != npos; at = text.find("--", at + 2))
-        if (IsLineStart(text, at) && EmptyPartEndsAt(text, bodyStart, at)) return true;
-    return EmptyPartEndsAt(text, bodyStart, text.size());
-}
-
-// The parts a cheap look can find: the message's own header, and a header
-// after every line that is a delimiter of a boundary the message declares.
 struct Block {
-    std::size_t headerStart = 0, bodyStart = 0, bodyEnd = 0;
+    std::size_t headerStart = 0;
+    std::vector<std::string> enclosing;  // the boundaries whose delimiters end this part
 };
 
-std::vector<Block> HeaderBlocks(std::string_view text) {
-    std::vector<std::string_view> boundaries;
-    for (std::size_t at = FindIgnoreCase(text, "boundary"); at != npos; at = FindIgnoreCase(text, "boundary", at + 8)) {
-        std::string_view value = ParameterValueAfter(text, at + 8);
-        if (!value.empty()) boundaries.push_back(value);
+// Every part the component would find, each looked at once. Returns true as
+// soon as one could be changed by finishing; counts the carried attachments
+// on the way.
+class Scan {
+  public:
+    explicit Scan(std::string_view text) : text_(text) {
+        // Line starts of lines that begin with "--": the only places a delimiter
+        // can be. Found by their dashes, which are rarer in mail than line ends.
+        for (std::size_t at = text.find("--"); at != npos; at = text.find("--", at + 1)) {
+            if (at == 0 || text[at - 1] == '\n') dashLines_.push_back(at);
+            while (at + 2 < text.size() && text[at + 2] == '-') ++at;  // a run of dashes is one candidate
+        }
     }
-    // Line starts of delimiter lines, in order.
-    std::vector<std::size_t> delimiters;
-    for (std::size_t at = text.find("--"); at != npos; at = text.find("--", at + 2)) {
-        if (!IsLineStart(text, at)) continue;
-        for (std::string_view b : boundaries)
-            if (text.substr(at + 2, b.size()) == b) {
-                delimiters.push_back(at);
-                break;
+
+    // Looks at every part until both answers are yes.
+    void Run() {
+        std::vector<Block> queue{Block{}};
+        while (!queue.empty() && !(joined && other)) {
+            Block block = std::move(queue.back());
+            queue.pop_back();
+            Look(block, queue);
+        }
+    }
+    bool joined = false;  // a text body may hide a joined message
+    bool other = false;   // something else finishing acts on
+    int carried = 0;
+
+  private:
+    // The next delimiter line of one of these boundaries at or after from, and whether it closes.
+    std::size_t NextDelimiter(std::size_t from, const std::vector<std::string>& boundaries, bool* closing) const {
+        for (std::size_t line : dashLines_) {
+            if (line < from) continue;
+            for (const auto& b : boundaries) {
+                if (IsDelimiterAt(text_, line, b)) {
+                    if (closing) *closing = text_.compare(line + 2 + b.size(), 2, "--") == 0;
+                    return line;
+                }
             }
+        }
+        return text_.size();
     }
-    std::vector<Block> blocks;
-    auto add = [&](std::size_t headerStart) {
-        Block b;
-        b.headerStart = headerStart;
+
+    void Look(const Block& block, std::vector<Block>& queue) {
         std::size_t bodyOffset = 0;
-        (void)mime::Header::Parse(text.substr(headerStart), bodyOffset);
-        b.bodyStart = headerStart + bodyOffset;
-        b.bodyEnd = text.size();
-        for (std::size_t d : delimiters)
-            if (d >= b.bodyStart) {
-                b.bodyEnd = d;
-                break;
+        const mime::Header header = mime::Header::Parse(text_.substr(block.headerStart), bodyOffset);
+        const std::size_t bodyStart = block.headerStart + bodyOffset;
+        const auto type = header.Value("Content-Type");
+        if (type && FindIgnoreCase(*type, "imbndary") != npos) other = true;
+        // Only a multipart's value is parsed in full (its boundary must be the
+        // component's to the byte); a leaf's type and parameters are looked for.
+        mime::StructuredValue contentType;
+        if (type) contentType.token = platform::LowerAscii(mime::TrimBlanks(type->substr(0, type->find(';'))));
+        if (type && (contentType.token.rfind("multipart/", 0) == 0 || type->find('(') != npos))
+            contentType = mime::ParseStructured(*type);
+        const std::string mediaType = EffectiveType(contentType);
+        if (mediaType.rfind("multipart/", 0) == 0) {
+            const mime::Parameter* boundary = contentType.Find("boundary");
+            if (!boundary || boundary->value.empty()) {  // one the look cannot follow
+                joined = other = true;
+                return;
             }
-        blocks.push_back(b);
-    };
-    add(0);
-    for (std::size_t d : delimiters) {
-        std::size_t nl = text.find('\n', d);
-        if (nl != npos) add(nl + 1);
-    }
-    return blocks;
-}
+            std::vector<std::string> enclosing = block.enclosing;
+            enclosing.push_back(boundary->value);
+            const std::vector<std::string> own{boundary->value};
+            bool any = false;
+            for (std::size_t at = bodyStart;;) {
+                bool closing = false;
+                const std::size_t d = NextDelimiter(at, own, &closing);
+                const std::size_t end = NextDelimiter(at, block.enclosing, nullptr);
+                if (d >= text_.size() || d > end) break;
+                any = true;
+                if (closing) break;
+                const std::size_t nl = text_.find('\n', d);
+                if (nl == npos) break;
+                queue.push_back({nl + 1, enclosing});
+                at = nl + 1;
+            }
+            if (any) return;  // a multipart: its parts are looked at one by one
+            // Without a delimiter line it is a leaf, as the component keeps it.
+        }
+        const std::size_t bodyEnd = NextDelimiter(bodyStart, block.enclosing, nullptr);
+        const std::string_view body =
+            bodyStart < bodyEnd ? text_.substr(bodyStart, bodyEnd - bodyStart) : std::string_view();
 
-// A text body in base64 may hide a joined message; look into it. A base64
-// field the cheap look cannot place in a header block means a yes.
-bool Base64TextHidesAMark(std::string_view text) {
-    const std::vector<Block> blocks = HeaderBlocks(text);
-    for (std::size_t at = FindIgnoreCase(text, "base64"); at != npos; at = FindIgnoreCase(text, "base64", at + 6)) {
-        bool placed = false;
-        for (const Block& b : blocks) placed = placed || (at >= b.headerStart && at < b.bodyStart);
-        if (placed) continue;
-        // In a body, the word is only text; in a field of a header not found, it may matter.
-        std::size_t lineStart = text.rfind('\n', at);
-        lineStart = lineStart == npos ? 0 : lineStart + 1;
-        const std::string_view line = text.substr(lineStart, at - lineStart);
-        if (FindIgnoreCase(line, "transfer-encoding") != npos) return true;
+        if (type) {
+            const std::size_t at = FindIgnoreCase(*type, "charset");
+            const std::string_view value = at == npos ? std::string_view() : ParameterValueAfter(*type, at + 7);
+            if (at != npos && (value.empty() || !AsciiCompatibleCharset(value))) joined = true;
+        }
+        const auto disposition = header.Value("Content-Disposition");
+        const bool named = (disposition && (FindIgnoreCase(*disposition, "attachment") != npos ||
+                                            FindIgnoreCase(*disposition, "filename") != npos)) ||
+                           (type && FindIgnoreCase(*type, "name") != npos);
+        if (named && OnlyBlanks(body)) other = true;  // an attachment without content of its own
+        if (named) ++carried;
+        // A part without a usable type is text/plain (in a digest, an attached message: looked at all the same).
+        const bool text = mediaType.empty() || mediaType.rfind("text/", 0) == 0;
+        if (!text || joined) return;
+        const auto encoding = header.Value("Content-Transfer-Encoding");
+        std::string cte;
+        if (encoding)
+            cte = encoding->find_first_of("(;\"") == std::string::npos
+                      ? platform::LowerAscii(mime::TrimBlanks(*encoding))
+                      : mime::ParseStructured(*encoding).token;
+        // Only text bodies are looked into: no other part is ever a body the join mark is looked for in.
+        if (cte == "base64")
+            joined = Base64HidesTheMark(body);
+        else
+            joined = kReturnPath.In(body) != npos || (cte == "quoted-printable" && QuotedPrintableMayHideTheMark(body));
     }
-    for (const Block& b : blocks) {
-        std::size_t ignored = 0;
-        const mime::Header header =
-            mime::Header::Parse(text.substr(b.headerStart, b.bodyStart - b.headerStart), ignored);
-        auto encoding = header.Value("Content-Transfer-Encoding");
-        if (!encoding || FindIgnoreCase(*encoding, "base64") == npos) continue;
-        auto type = header.Value("Content-Type");
-        if (type && FindIgnoreCase(*type, "text") == npos && FindIgnoreCase(*type, "/") != npos) continue;
-        const std::string decoded = mime::DecodeBase64(text.substr(b.bodyStart, b.bodyEnd - b.bodyStart));
-        if (FindIgnoreCase(decoded, "return-path") != npos) return true;
-    }
-    return false;
-}
 
-std::size_t TopBodyStart(std::string_view text) {
-    std::size_t bodyStart = 0;
-    (void)mime::Header::Parse(text, bodyStart);
-    return bodyStart;
-}
+    std::string_view text_;
+    std::vector<std::size_t> dashLines_;
+};
 
 }  // namespace
 
-int CountCarriedAttachments(std::string_view text) {
-    int count = 0;
-    for (const Block& b : HeaderBlocks(text)) {
-        std::size_t ignored = 0;
-        const mime::Header header =
-            mime::Header::Parse(text.substr(b.headerStart, b.bodyStart - b.headerStart), ignored);
-        const auto type = header.Value("Content-Type");
-        if (type && FindIgnoreCase(*type, "multipart/") != npos) continue;
-        const auto disposition = header.Value("Content-Disposition");
-        if ((disposition && (FindIgnoreCase(*disposition, "attachment") != npos ||
-                             FindIgnoreCase(*disposition, "filename") != npos)) ||
-            (type && FindIgnoreCase(*type, "name") != npos))
-            ++count;
-    }
-    return count;
+FinishHints LookBeforeFinishing(std::string_view text) {
+    FinishHints hints;
+    Scan scan(text);
+    scan.other = HoldsReferenceLine(text);
+    scan.Run();
+    hints.mayHoldJoined = scan.joined;
+    hints.other = scan.other;
+    hints.carriedAttachments = scan.carried;
+    return hints;
 }
 
-bool NeedsFinishing(std::string_view text) {
-    if (FindIgnoreCase(text, "[%ImFilePath%]") != npos) return true;  // a reference line
-    if (FindIgnoreCase(text, "imbndary") != npos) return true;
-    // Charsets whose ASCII is not ASCII's could hide the join mark from the look.
-    if (!AllCharsetsAsciiCompatible(text)) return true;
-    const std::size_t bodyStart = TopBodyStart(text);
-    const std::string_view body = text.substr(bodyStart);
-    if (FindIgnoreCase(body, "return-path") != npos) return true;
-    if (FindIgnoreCase(text, "quoted-printable") != npos) {
-        for (std::size_t at = body.find_first_of("rR="); at != npos; at = body.find_first_of("rR=", at + 1))
-            if (QuotedMarkAt(body, at)) return true;
-    }
-    if (FindIgnoreCase(text, "base64") != npos && Base64TextHidesAMark(text)) return true;
-    return MayHoldAnEmptyPart(text, bodyStart);
-}
+bool NeedsFinishing(std::string_view text) { return LookBeforeFinishing(text).Any(); }
 
 }  // namespace quill

@@ -1,6 +1,6 @@
 // Finishing on arbitrary bytes, against a small attachments folder: nothing
 // may crash; the cheap look may never pass over a message that finishing
-// changes; every part finishing has no business with (kept attachments,
+// changes, nor over a joined message it then cuts; every part finishing has no business with (kept attachments,
 // leaves that are neither body nor attachment) saves byte for byte; and the
 // finished message loads and saves back again.
 
@@ -37,7 +37,8 @@ const quill::AttachmentFolder& Folder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
-    const bool needs = quill::NeedsFinishing(input);
+    const quill::FinishHints hints = quill::LookBeforeFinishing(input);
+    const bool needs = hints.Any();
 
     quill::mime::MimeMessage message;
     message.Load(input);
@@ -51,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     quill::FinishResult result = quill::FinishMessage(message, Folder());
     if (!needs && result.changed) std::abort();
+    if (!hints.mayHoldJoined && result.cutApplied) std::abort();
     for (const auto& [part, bytes] : alone)
         if (part->Serialize() != bytes) std::abort();
 

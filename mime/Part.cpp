@@ -208,11 +208,18 @@ std::string Part::Serialize() const {
 }
 
 StructuredValue Part::ContentType() const {
-    auto value = header_.Value("Content-Type");
-    StructuredValue type = value ? ParseStructured(*value) : StructuredValue{};
-    std::size_t slash = type.token.find('/');
-    if (slash == std::string::npos || slash == 0 || slash + 1 == type.token.size()) type.token = defaultType_;
-    return type;
+    const HeaderField* field = header_.Find("Content-Type");
+    auto& cache = typeCache_;
+    if (!cache.valid || cache.present != (field != nullptr) || (field && field->raw != cache.raw)) {
+        cache.valid = true;
+        cache.present = field != nullptr;
+        cache.raw = field ? field->raw : std::string();
+        cache.parsed = field ? ParseStructured(field->Value()) : StructuredValue{};
+        std::size_t slash = cache.parsed.token.find('/');
+        if (slash == std::string::npos || slash == 0 || slash + 1 == cache.parsed.token.size())
+            cache.parsed.token = defaultType_;
+    }
+    return cache.parsed;
 }
 
 StructuredValue Part::ContentDisposition() const {
@@ -314,6 +321,8 @@ void Part::TakeBodyFrom(Part& other) {
     closing_ = std::move(other.closing_);
     epilogue_ = std::move(other.epilogue_);
     defaultType_ = other.defaultType_;
+    typeCache_.valid = false;
+    other.typeCache_.valid = false;
     other.MakeMultipart({});
     other.multipart_ = false;
 }

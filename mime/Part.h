@@ -116,6 +116,14 @@ class Part {
     void SplitMultipart(std::string_view body, int depth);
 
     Header header_;
+    // The Content-Type as last parsed, with the field's bytes it was parsed
+    // from: asked for many times, parsed again only when the field changed.
+    mutable struct {
+        bool valid = false;
+        bool present = false;
+        std::string raw;
+        StructuredValue parsed;
+    } typeCache_;
     std::string defaultType_;
     std::string body_;
     std::unique_ptr<FileBody> fileBody_;

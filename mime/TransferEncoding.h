@@ -52,6 +52,16 @@ class QuotedPrintableWriter {
 
 // Characters outside the alphabet are skipped; missing padding is accepted.
 std::string DecodeBase64(std::string_view text);
+// The same piece by piece: each call appends what its piece completes to out,
+// so a large body can be looked through without being decoded whole.
+class Base64Decoder {
+  public:
+    void Feed(std::string_view text, std::string& out);
+
+  private:
+    unsigned bits_ = 0;
+    int count_ = 0;
+};
 // Lines of lineLength characters joined by lineEnd, no line end after the last.
 std::string EncodeBase64(std::string_view bytes, std::string_view lineEnd, std::size_t lineLength = 76);
 

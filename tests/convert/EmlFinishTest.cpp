@@ -180,9 +180,12 @@ TEST(NeedsFinishing, SaysYesToEveryReasonAndNoToPlainMail) {
          head + "Content-Transfer-Encoding: "
                 "base64\r\n\r\nZmlyc3QNClJldHVybi1QYXRoOiA8YkBleGFtcGxlLm9yZz4NClN1YmplY3Q6IGpvaW5lZA0K\r\n",
          true},
-        {"base64 part, encoding in an unknown header",
-         head + "Content-Type: multipart/mixed; boundary*0=\"b\"\r\n\r\n--b\r\nContent-Transfer-Encoding: "
-                "base64\r\n\r\nZg==\r\n--b--\r\n",
+        {"base64 text in a part of a boundary in sections",
+         head +
+             "Content-Type: multipart/mixed; boundary*0=\"b\"\r\n\r\n--b\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+             "Zmlyc3QNClJldHVybi1QYXRoOiA8YkBleGFtcGxlLm9yZz4NClN1YmplY3Q6IGpvaW5lZA0K\r\n--b--\r\n",
+         true},
+        {"a multipart the look cannot follow", head + "Content-Type: multipart/mixed\r\n\r\n--b\r\n\r\nx\r\n--b--\r\n",
          true},
         {"UTF-16 text", head + "Content-Type: text/plain; charset=utf-16\r\n\r\nx\r\n", true},
         {"empty named part", mixed + "--b\r\nContent-Type: application/pdf; name=x.pdf\r\n\r\n--b--\r\n", true},
