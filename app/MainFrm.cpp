@@ -242,10 +242,6 @@ HWND MainFrm::MakeWindowedControl(HINSTANCE instance, const LayoutEntry& e, HWND
                                   parent, nullptr, instance, this);
     if (made == nullptr) throw Failure("cannot make " + std::string(e.name));
     ::SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->Get(e.font)), FALSE);
-    if (e.kind == ControlKind::kTextBox) {
-        // Margins for the font: the caret stays clear of the first character.
-        ::SendMessageW(made, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(EC_USEFONTINFO, EC_USEFONTINFO));
-    }
     if (e.kind == ControlKind::kCheckList) {
         ListView_SetExtendedListViewStyle(made, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
         ListView_SetBkColor(made, ColorOf(e.backColor));
@@ -455,6 +451,7 @@ void MainFrm::OnAttachmentBrowseClick() {
 }
 
 void MainFrm::OnListClick() {
+    if (!list_ || !convertEnabling_) return;  // the list is still being made
     bool any = false;
     for (int i = 0; i < list_->Count(); ++i) any = any || list_->Checked(i);
     convertEnabling_->SetEnabled(any);
