@@ -1,7 +1,5 @@
 #include "app/WindowEventPump.h"
 
-#include <windows.h>
-
 namespace quill {
 
 void WindowEventPump::Pump() {
@@ -11,6 +9,7 @@ void WindowEventPump::Pump() {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
+        if (filter_ && filter_(msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }

@@ -10,7 +10,7 @@
 namespace quill::cli {
 namespace {
 
-constexpr const char* kProgram = "quillmere";
+constexpr const char* kProgram = kProgramName;
 
 constexpr const char* kDescription =
     "Moves an IncrediMail user's mail into one .eml file per message, with the attachments put back\n"

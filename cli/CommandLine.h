@@ -10,6 +10,10 @@
 
 namespace quill::cli {
 
+// The converter's name as the user types it: "quillmere"; on Windows "quillmere-cli", beside
+// the window's Quillmere.exe.
+inline constexpr const char* kProgramName = QUILL_CLI_NAME;
+
 struct ConvertOptions {
     std::string store, attachments, out, target = "eml";
     bool advance = false;

@@ -4,8 +4,14 @@
 # making it twice.
 #   wine-run.sh PROGRAM [ARGS...]     run a program
 #   wine-run.sh --start | --stop      warm up / shut down the wineserver
+# With QUILL_WINE_DPI=N set, all of this happens in a prefix of its own beside
+# the usual one, whose screen has N dots per inch (LogPixels).
 set -u
 : "${WINEPREFIX:=${QUILL_WINEPREFIX:-/tmp/quillmere-wine}}"
+dpi=${QUILL_WINE_DPI:-}
+if [ -n "$dpi" ]; then
+  WINEPREFIX=$WINEPREFIX-dpi$dpi
+fi
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 loader=/usr/lib/wine/wine64
@@ -34,6 +40,9 @@ WINE REGISTRY Version 2
 [Software\\Wine\\X11 Driver]
 "Managed"="N"
 REG
+    if [ -n "$dpi" ]; then
+      printf '\n[Control Panel\\\\Desktop]\n"LogPixels"=dword:%08x\n' "$dpi" >> "$WINEPREFIX/user.reg"
+    fi
     "$loader" wineboot -i >/dev/null 2>&1 </dev/null
     "$server" -w
     fonts="$WINEPREFIX/drive_c/windows/Fonts"

@@ -55,7 +55,7 @@ TEST(CommandLineParse, HelpVersionAndUsageErrorsSettleTheRun) {
         {{}, kExitUsage, {}, {"convert", "list", "split"}},
         {{"--help"}, kExitOk, {"convert", "list", "split", "Exit status"}, {}},
         {{"help"}, kExitOk, {"convert", "list", "split"}, {}},
-        {{"--version"}, kExitOk, {"quillmere "}, {}},
+        {{"--version"}, kExitOk, {std::string(kProgramName) + " "}, {}},
         {{"convert", "--help"},
          kExitOk,
          {"--store", "--attachments", "--out", "--target", "--advance", "CONTAINER"},
