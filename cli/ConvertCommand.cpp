@@ -57,10 +57,10 @@ bool ResolveStore(std::string& store, const ConvertHooks& hooks, const char* ver
     if (!store.empty()) return true;
     if (hooks.findStore) store = hooks.findStore();
     if (!store.empty()) {
-        err << "quillmere " << verb << ": using the store found where IncrediMail keeps it: \"" << store << "\"\n";
+        err << kProgramName << " " << verb << ": using the store found where IncrediMail keeps it: \"" << store << "\"\n";
         return true;
     }
-    err << "quillmere " << verb << ": no IncrediMail store found on this machine; name it with --store DIR\n";
+    err << kProgramName << " " << verb << ": no IncrediMail store found on this machine; name it with --store DIR\n";
     return false;
 }
 
@@ -161,10 +161,10 @@ int RunList(const ListOptions& options, std::ostream& out, std::ostream& err, co
         ContainerListing listing = ListStoreContainers(store);
         for (const auto& name : listing.names) out << name << "\n";
         for (const auto& [name, what] : listing.skipped)
-            err << "quillmere list: skipped \"" << name << "\": it is " << what << ", not a container file\n";
+            err << kProgramName << " list: skipped \"" << name << "\": it is " << what << ", not a container file\n";
         return listing.skipped.empty() ? kExitOk : kExitFailed;
     } catch (const platform::FileError& e) {
-        err << "quillmere list: " << e.what() << "\n";
+        err << kProgramName << " list: " << e.what() << "\n";
         return kExitFailed;
     }
 }
@@ -177,7 +177,7 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
         const std::string folder = FolderOf(named);
         if (o.store.empty()) o.store = folder;
         if (platform::JoinPath(folder, "") != platform::JoinPath(o.store, "")) {
-            err << "quillmere convert: \"" << named << "\" is not in the store \"" << o.store
+            err << kProgramName << " convert: \"" << named << "\" is not in the store \"" << o.store
                 << "\"; containers named by path must all lie in the store's folder\n";
             return kExitUsage;
         }
@@ -188,7 +188,7 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
     try {
         listing = ListStoreContainers(o.store);
     } catch (const platform::FileError& e) {
-        err << "quillmere convert: " << e.what() << "\n";
+        err << kProgramName << " convert: " << e.what() << "\n";
         return kExitFailed;
     }
     std::vector<std::string> entries;
@@ -200,21 +200,21 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
         std::string error;
         entries = ResolveContainers(o, listing, error);
         if (entries.empty()) {
-            err << "quillmere convert: " << error << "\n";
+            err << kProgramName << " convert: " << error << "\n";
             return kExitFailed;
         }
     }
     if (entries.empty()) {
-        err << "quillmere convert: nothing to convert: the store folder \"" << o.store
+        err << kProgramName << " convert: nothing to convert: the store folder \"" << o.store
             << "\" holds no containers (*.imm) and no IncrediMail index that names any\n";
         return kExitFailed;
     }
     if (std::string why; !platform::MakeDirectories(o.out, &why)) {
-        err << "quillmere convert: " << why << "\n";
+        err << kProgramName << " convert: " << why << "\n";
         return kExitFailed;
     }
     if (std::string earlier = EarlierConversion(o, entries); !earlier.empty())
-        err << "quillmere convert: \"" << o.out << "\" already holds a conversion (" << earlier
+        err << kProgramName << " convert: \"" << o.out << "\" already holds a conversion (" << earlier
             << "). Nothing is replaced: messages whose file names are taken are written as \"email-N (2).eml\", a "
                "new PST gets a name of its own.\n";
 
@@ -239,11 +239,11 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
     PrintSummary(outcome, o, out);
     if (outcome.reportPath.empty() && !outcome.reportText.empty()) {
         // The report could not be written where it belongs: it is shown here instead.
-        err << "quillmere convert: the report could not be written (" << outcome.reportError << "); here it is:\n"
+        err << kProgramName << " convert: the report could not be written (" << outcome.reportError << "); here it is:\n"
             << outcome.reportText;
     }
     if (outcome.pstFailed)
-        err << "quillmere convert: the PST file could not be completed, so its messages are in no file. Convert "
+        err << kProgramName << " convert: the PST file could not be completed, so its messages are in no file. Convert "
                "again, with --target eml or into another folder (--out).\n";
     const bool lost = !outcome.failures.empty() || outcome.pstFailed || outcome.attachmentsMissing > 0 ||
                       outcome.attachmentsRefused > 0 || outcome.end != RunOutcome::End::Completed;

@@ -16,11 +16,11 @@ int RunSplit(const SplitOptions& options, std::ostream& out, std::ostream& err) 
     try {
         marker = ReadIMMFile(container);
     } catch (const platform::FileError& e) {
-        err << "quillmere split: " << e.what() << "\n";
+        err << kProgramName << " split: " << e.what() << "\n";
         return kExitFailed;
     }
-    if (!platform::MakeDirectories(outDir)) {
-        err << "quillmere split: cannot create folder \"" << outDir << "\"\n";
+    if (std::string why; !platform::MakeDirectories(outDir, &why)) {
+        err << kProgramName << " split: " << why << "\n";
         return kExitFailed;
     }
 
@@ -46,11 +46,11 @@ int RunSplit(const SplitOptions& options, std::ostream& out, std::ostream& err) 
     out << "messages " << written << ", bytes delivered " << result.stats.bytesDelivered << ", bytes skipped "
         << result.stats.bytesSkipped << "\n";
     if (!writeError.empty()) {
-        err << "quillmere split: " << writeError << "\n";
+        err << kProgramName << " split: " << writeError << "\n";
         return kExitFailed;
     }
     if (!result.complete) {
-        err << "quillmere split: " << result.error << "\n";
+        err << kProgramName << " split: " << result.error << "\n";
         return kExitFailed;
     }
     return kExitOk;

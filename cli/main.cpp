@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/CommandLine.h"
 #include "platform/Console.h"
 
 int main(int argc, char** argv) {
@@ -9,7 +10,7 @@ int main(int argc, char** argv) {
     try {
         return quill::cli::RunCommandLine(args, std::cout, std::cerr);
     } catch (const std::exception& e) {
-        std::cerr << "quillmere: " << e.what() << "\n";
+        std::cerr << quill::cli::kProgramName << ": " << e.what() << "\n";
         return quill::cli::kExitFailed;
     }
 }

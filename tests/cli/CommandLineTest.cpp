@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/CommandLine.h"
 #include "tools/IndexedStoreGenerator.h"
 #include "tools/StoreGenerator.h"
 
@@ -245,6 +246,6 @@ TEST(CommandLine, EveryVerbExplainsItselfAndTheExitStatus) {
         std::ostringstream out, err;
         EXPECT_EQ(RunCommandLine(args, out, err), kExitOk) << args[0] << " " << args[1] << err.str();
         EXPECT_NE(out.str().find("Exit status: 0"), std::string::npos) << out.str();
-        EXPECT_NE(out.str().find("Usage: quillmere " + args[0]), std::string::npos) << out.str();
+        EXPECT_NE(out.str().find(std::string("Usage: ") + kProgramName + " " + args[0]), std::string::npos) << out.str();
     }
 }
