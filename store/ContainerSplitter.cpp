@@ -443,16 +443,23 @@ void ContainerSplitter::FinishHeader(bool terminated, bool endsOnWhitespace) {
         if (headerKind_ == HeaderKind::Part) {
             // R6b: a part header has no reason to carry delivery trace fields; a
             // terminated block from such a field with five top-level names is the
-            // next message, written after one cut off inside a part.
+            // next message, written after one cut off inside a part. R6c: nor does
+            // it carry a message's own header; a block from a From, To, Subject...
+            // line with five top-level names, three of them such names, is one too.
+            NameSet belowSingle;
+            singleSuffix_.resize(run_.size());
+            for (std::size_t i = run_.size(); i-- > 0;) {
+                if (run_[i].field && IsSingleName(run_[i].code)) belowSingle.Add(run_[i].code);
+                singleSuffix_[i] = static_cast<std::uint8_t>(belowSingle.Count());
+            }
             for (std::size_t i = 0; i < run_.size(); ++i) {
-                if (!run_[i].field || !IsTraceLead(run_[i].code)) continue;
-                // Later trace fields see fewer names below them: the first decides.
-                if (suffix_[i] >= 5) {
+                if (!run_[i].field || suffix_[i] < 5) continue;
+                if (IsTraceLead(run_[i].code) || (IsSingleName(run_[i].code) && singleSuffix_[i] >= 3)) {
                     CutAt(run_[i].pos);
                     ResetMessageState();
                     segment = i;
+                    break;
                 }
-                break;
             }
         }
         if (headerKind_ == HeaderKind::Top) {
@@ -616,7 +623,8 @@ bool ContainerSplitter::HasIntroduction() const noexcept {
 
 bool ContainerSplitter::JudgeBlock(bool terminated) {
     std::size_t above = 0;
-    const bool afterOpening = blockStart_ > 0 && HasOpeningDelimiterLook(LineAbove(blockStart_, &above));
+    // An attachment reference line looks like a delimiter but opens no part.
+    const bool afterOpening = blockStart_ > 0 && OpensAPart(LineAbove(blockStart_, &above));
     // R0: the first message begins at the first terminated block that is not a part header.
     if (mode_ == Mode::Prefix) return terminated && !afterOpening;
     // A block right after an opening delimiter is a part header.

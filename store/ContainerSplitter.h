@@ -175,7 +175,7 @@ class ContainerSplitter {
     std::vector<Pending> tentative_;  // folded-looking lines not yet confirmed
     std::vector<Pending> replay_;     // lines to be read again after a run ended...
     std::size_t replayAt_ = 0;        // ...from here on
-    std::vector<std::uint8_t> suffix_;
+    std::vector<std::uint8_t> suffix_, singleSuffix_;
 };
 
 }  // namespace quill

@@ -109,6 +109,10 @@ bool HasOpeningDelimiterLook(std::string_view line) noexcept {
     return !(line.size() >= 4 && line[line.size() - 1] == '-' && line[line.size() - 2] == '-');
 }
 
+bool OpensAPart(std::string_view line) noexcept {
+    return HasOpeningDelimiterLook(line) && line.substr(0, kAttachmentReference.size()) != kAttachmentReference;
+}
+
 bool HasClosingDelimiterLook(std::string_view line) noexcept {
     while (!line.empty() && IsWs(line.back())) line.remove_suffix(1);
     if (line.size() <= 4 || line.find_first_of(" \t") != std::string_view::npos) return false;

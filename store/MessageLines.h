@@ -20,6 +20,11 @@ bool IsWhitespaceOnly(std::string_view line) noexcept;
 
 // "--" and more, no space or tab, and not ending in "--": how a part opens.
 bool HasOpeningDelimiterLook(std::string_view line) noexcept;
+// IncrediMail's line that stands for an attachment it keeps in its own folder;
+// it begins with dashes but opens no part.
+inline constexpr std::string_view kAttachmentReference = "----------[%ImFilePath%]----------";
+// The opening-delimiter look, attachment references excepted.
+bool OpensAPart(std::string_view line) noexcept;
 // Trailing whitespace removed: starts and ends with "--", longer than 4, no space.
 bool HasClosingDelimiterLook(std::string_view line) noexcept;
 
