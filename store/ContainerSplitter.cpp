@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "store/HeaderRepair.h"
 #include "store/LineScan.h"
@@ -42,6 +45,30 @@ std::string_view ValueOf(std::string_view field) {
     return colon == std::string_view::npos ? std::string_view() : field.substr(colon + 1);
 }
 
+// The LF that ends the line at p, or end; colon tells whether a ':' stands
+// before it (a line without one cannot be a field line).
+const char* LineEnd(const char* p, const char* end, bool& colon) noexcept {
+    bool seen = false;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n'), co = _mm_set1_epi8(':');
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned n = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)));
+        const unsigned c = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, co)));
+        if (n) {
+            const unsigned at = static_cast<unsigned>(__builtin_ctz(n));
+            colon = seen || (c & ((1u << at) - 1)) != 0;
+            return p + at;
+        }
+        seen = seen || c != 0;
+        p += 16;
+    }
+#endif
+    for (; p < end && *p != '\n'; ++p) seen = seen || *p == ':';
+    colon = seen;
+    return p;
+}
+
 }  // namespace
 
 ContainerSplitter::ContainerSplitter(std::string marker, bool advance, MessageSink sink)
@@ -68,21 +95,24 @@ void ContainerSplitter::Feed(std::string_view bytes) {
         acc_.AddToString(bytes.substr(0, pos));
         partial_ = false;
         const std::size_t start = scanPos_;
-        OnLine(start, acc_.Length(),
-               lines::WithoutCr(std::string_view(acc_.Data() + start, acc_.Length() - 1 - start)));
+        const std::string_view line(acc_.Data() + start, acc_.Length() - 1 - start);
+        OnLine(start, acc_.Length(), lines::WithoutCr(line), line.find(':') != std::string_view::npos);
     }
     // The piece's lines reach the accumulator in spans, cut short only where
     // a line must be read in place: a start costs a copy of its header
     // block, not of the rest of the piece.
     piece_ = bytes;
     spanStart_ = pos;
+    const char* const data = bytes.data();
+    const char* const last = data + bytes.size();
     while (pos < bytes.size()) {
-        const void* nl = std::memchr(bytes.data() + pos, '\n', bytes.size() - pos);
-        if (!nl) break;
-        const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(nl) - bytes.data());
+        bool colon = false;
+        const char* nl = LineEnd(data + pos, last, colon);
+        if (nl == last) break;
+        const std::size_t end = static_cast<std::size_t>(nl - data);
         linePiecePos_ = pos;
         const std::size_t start = acc_.Length() + (pos - spanStart_);
-        OnLine(start, start + (end + 1 - pos), lines::WithoutCr(bytes.substr(pos, end - pos)));
+        OnLine(start, start + (end + 1 - pos), lines::WithoutCr(bytes.substr(pos, end - pos)), colon);
         pos = end + 1;
     }
     FlushPiece(bytes.size());
@@ -102,7 +132,8 @@ void ContainerSplitter::Finish() {
     if (partial_) {
         partial_ = false;
         const std::size_t start = scanPos_;
-        OnLine(start, acc_.Length(), lines::WithoutCr(std::string_view(acc_.Data() + start, acc_.Length() - start)));
+        const std::string_view line(acc_.Data() + start, acc_.Length() - start);
+        OnLine(start, acc_.Length(), lines::WithoutCr(line), line.find(':') != std::string_view::npos);
     }
     if (!advance_) {
         // The container ends the run being read; lines still waiting are read again.
@@ -122,12 +153,12 @@ void ContainerSplitter::Finish() {
     Deliver(acc_.TakeAll());
 }
 
-void ContainerSplitter::OnLine(std::size_t start, std::size_t next, std::string_view line) {
+void ContainerSplitter::OnLine(std::size_t start, std::size_t next, std::string_view line, bool colon) {
     if (advance_) {
         AdvanceLine(start, line);
         return;
     }
-    if (!NeedsReading(line)) return;
+    if (!NeedsReading(line, colon)) return;
     // A line read for the structure lies in the accumulator, with all before it.
     if (!piece_.empty() && next > acc_.Length()) FlushPiece(linePiecePos_ + (next - start));
     Dispatch(start, next, Held(start, line.size()));
@@ -236,12 +267,12 @@ std::size_t ContainerSplitter::AdvanceCut(std::size_t lineStart) const {
 // ("run") of field and folded lines is read whole before anything is decided
 // about it; the only look-ahead is that block.
 
-bool ContainerSplitter::NeedsReading(std::string_view line) const noexcept {
+bool ContainerSplitter::NeedsReading(std::string_view line, bool colon) const noexcept {
     if (inRun_ || mode_ == Mode::Header) return true;
     // In a body only a delimiter or a field line can change anything; the
     // rest is looked at lazily when a block is judged.
     if (!stack_.empty() && line.size() >= 2 && line[0] == '-' && line[1] == '-') return true;
-    return IsFieldLine(line);
+    return colon && IsFieldLine(line);
 }
 
 void ContainerSplitter::Dispatch(std::size_t pos, std::size_t next, std::string_view line) {
@@ -436,9 +467,13 @@ void ContainerSplitter::FinishHeader(bool terminated, bool endsOnWhitespace) {
         // How many top-level names the header holds from each line to its end.
         suffix_.resize(run_.size());
         NameSet below;
+        int count = 0;
         for (std::size_t i = run_.size(); i-- > 0;) {
-            if (run_[i].field) below.Add(run_[i].code);
-            suffix_[i] = static_cast<std::uint8_t>(below.Count());
+            if (run_[i].field && !below.Has(run_[i].code) && run_[i].code >= 0 && run_[i].code < kTopNames) {
+                below.Add(run_[i].code);
+                count = std::min(count + 1, 255);
+            }
+            suffix_[i] = static_cast<std::uint8_t>(count);
         }
         if (headerKind_ == HeaderKind::Part) {
             // R6b: a part header has no reason to carry delivery trace fields; a
@@ -447,10 +482,14 @@ void ContainerSplitter::FinishHeader(bool terminated, bool endsOnWhitespace) {
             // it carry a message's own header; a block from a From, To, Subject...
             // line with five top-level names, three of them such names, is one too.
             NameSet belowSingle;
+            int singles = 0;
             singleSuffix_.resize(run_.size());
             for (std::size_t i = run_.size(); i-- > 0;) {
-                if (run_[i].field && IsSingleName(run_[i].code)) belowSingle.Add(run_[i].code);
-                singleSuffix_[i] = static_cast<std::uint8_t>(belowSingle.Count());
+                if (run_[i].field && IsSingleName(run_[i].code) && !belowSingle.Has(run_[i].code)) {
+                    belowSingle.Add(run_[i].code);
+                    ++singles;
+                }
+                singleSuffix_[i] = static_cast<std::uint8_t>(std::min(singles, 255));
             }
             for (std::size_t i = 0; i < run_.size(); ++i) {
                 if (!run_[i].field || suffix_[i] < 5) continue;
@@ -512,7 +551,8 @@ void ContainerSplitter::EnterBody(const ContentType& type, const std::string& en
     // A digest's part without a Content-Type is a message.
     if (noContentType && kind == HeaderKind::Part && partOfDigest_) media = "message/rfc822";
     if (media.rfind("multipart/", 0) == 0) {
-        // Without a boundary parameter the first line that looks like an opening delimiter defines it.
+        // A multipart stays open until its closing delimiter; without a boundary parameter
+        // the first line that looks like an opening delimiter defines it.
         stack_.push_back({type.boundary, type.hasBoundary, media == "multipart/digest"});
         if (kind == HeaderKind::Top) topMultipart_ = true;
     } else if (IsAttachedMessageType(media) && encoding != "base64" && encoding != "quoted-printable") {
@@ -526,6 +566,7 @@ void ContainerSplitter::EnterBody(const ContentType& type, const std::string& en
     base64Clean_ = true;
     partHasText_ = false;
     bodyStart_ = checkedTo_ = bodyAt;
+    // A body with no multipart open around it completes the message: a new one may begin.
     if (stack_.empty()) complete_ = true;
 }
 

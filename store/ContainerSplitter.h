@@ -63,12 +63,14 @@ class ContainerSplitter {
     // The container ended: delivers the last message.
     void Finish();
     const SplitStats& Stats() const noexcept { return stats_; }
+    // Bytes held for the message being gathered.
+    std::size_t PendingBytes() const noexcept { return acc_.Length(); }
 
   private:
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
     // ---- shared by both modes: the bytes of the current message
-    void OnLine(std::size_t start, std::size_t next, std::string_view line);
+    void OnLine(std::size_t start, std::size_t next, std::string_view line, bool colon);
     void FlushPiece(std::size_t upTo);
     void StartMessage(std::size_t cut);
     void Deliver(std::string text);
@@ -98,7 +100,7 @@ class ContainerSplitter {
         std::size_t pos, next, len;
     };
 
-    bool NeedsReading(std::string_view line) const noexcept;
+    bool NeedsReading(std::string_view line, bool colon) const noexcept;
     void NormalLine(std::size_t pos, std::size_t next);
     void Dispatch(std::size_t pos, std::size_t next, std::string_view line);
     LineKind Classify(std::string_view line) const noexcept;

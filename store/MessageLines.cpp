@@ -128,9 +128,23 @@ bool IsIntroduction(std::string_view line) noexcept {
     return false;
 }
 
+namespace {
+
+constexpr std::array<bool, 256> Base64Table() {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[static_cast<std::size_t>(c)] = IsAsciiAlnum(static_cast<char>(c)) || c == '+' || c == '/';
+    return t;
+}
+constexpr std::array<bool, 256> kBase64 = Base64Table();
+
+}  // namespace
+
 bool IsBase64Line(std::string_view line) noexcept {
     std::size_t i = 0;
-    while (i < line.size() && (IsAsciiAlnum(line[i]) || line[i] == '+' || line[i] == '/')) ++i;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(line.data());
+    while (i + 4 <= line.size() && kBase64[p[i]] && kBase64[p[i + 1]] && kBase64[p[i + 2]] && kBase64[p[i + 3]]) i += 4;
+    while (i < line.size() && kBase64[p[i]]) ++i;
     std::size_t pad = 0;
     while (i < line.size() && line[i] == '=' && pad < 2) ++i, ++pad;
     return i == line.size();

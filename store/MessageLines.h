@@ -28,7 +28,10 @@ bool OpensAPart(std::string_view line) noexcept;
 // Trailing whitespace removed: starts and ends with "--", longer than 4, no space.
 bool HasClosingDelimiterLook(std::string_view line) noexcept;
 
-// The line above a header block announces it as a copy (a forward or a bounce).
+// The line above a header block announces it as a copy (a forward or a bounce):
+// it holds a phrase such as "original message" or "copy of the message" but
+// not the word "end" (which closes a copy), or it is a line of ten or more
+// underscores; a closing delimiter introduces nothing.
 bool IsIntroduction(std::string_view line) noexcept;
 
 // Matches [A-Za-z0-9+/]*={0,2}.
