@@ -61,7 +61,7 @@ class Pipeline {
   public:
     static constexpr std::size_t kBlocks = 4;
     static constexpr std::size_t kBlock = 256 * 1024;
-    static constexpr std::size_t kInFlight = 8 << 20;
+    static constexpr std::size_t kInFlight = 4 << 20;
 
     Pipeline(const std::string& path, const std::string& marker, bool advance)
         : path_(path),
@@ -79,7 +79,7 @@ class Pipeline {
         std::exception_ptr sinkFailure;
         std::uint64_t delivered = 0, bytes = 0;
         try {
-            for (;;) {
+            while (!result.stopped) {
                 if (pump && !pump()) {
                     result.stopped = true;
                     break;
@@ -93,6 +93,10 @@ class Pipeline {
                     ready.swap(queue_);
                 }
                 for (SplitMessage& m : ready) {
+                    if (result.stopped || (pump && !pump())) {
+                        result.stopped = true;
+                        break;
+                    }
                     const std::size_t size = m.text.size();
                     if (sink) sink(m);
                     ++delivered;
