@@ -69,6 +69,54 @@ const char* LineEnd(const char* p, const char* end, bool& colon) noexcept {
     return p;
 }
 
+// In a body, where the next line begins that the structure must read: one
+// that begins with "--" (when dashes) or a field line. Lines between change
+// nothing and are looked at lazily. Returns the start of the last line when
+// none is found (it may lack its LF), or end.
+std::size_t NextLineToRead(const char* d, std::size_t pos, std::size_t end, bool dashes) noexcept {
+    std::size_t lineStart = pos;
+    // The colon at c is a field line's when the text from its line start is a field name.
+    auto fieldAt = [&](std::size_t start) { return IsFieldLine(std::string_view(d + start, end - start)); };
+    std::size_t i = pos;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n'), co = _mm_set1_epi8(':'), da = _mm_set1_epi8('-');
+    unsigned carry = 1;  // pos begins a line
+    while (end - i >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const unsigned nl = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)));
+        const unsigned colons = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, co)));
+        const unsigned starts = ((nl << 1) | carry) & 0xffffu;
+        const unsigned dash = dashes ? static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, da))) & starts : 0u;
+        unsigned events = colons | dash;
+        while (events) {
+            const unsigned b = static_cast<unsigned>(__builtin_ctz(events));
+            events &= events - 1;
+            const unsigned before = nl & ((1u << b) - 1);
+            const std::size_t start = before ? i + 32 - static_cast<unsigned>(__builtin_clz(before)) : lineStart;
+            if (dash >> b & 1) {
+                if (i + b + 1 >= end || d[i + b + 1] == '-') return i + b;
+            } else if (fieldAt(start)) {
+                return start;
+            }
+        }
+        if (nl) lineStart = i + 32 - static_cast<unsigned>(__builtin_clz(nl));
+        carry = nl >> 15 & 1u;
+        i += 16;
+    }
+#endif
+    for (; i < end; ++i) {
+        const char c = d[i];
+        if (c == '\n') {
+            lineStart = i + 1;
+        } else if (c == ':') {
+            if (fieldAt(lineStart)) return lineStart;
+        } else if (c == '-' && dashes && i == lineStart) {
+            if (i + 1 >= end || d[i + 1] == '-') return i;
+        }
+    }
+    return lineStart;
+}
+
 }  // namespace
 
 ContainerSplitter::ContainerSplitter(std::string marker, bool advance, MessageSink sink)
@@ -106,6 +154,11 @@ void ContainerSplitter::Feed(std::string_view bytes) {
     const char* const data = bytes.data();
     const char* const last = data + bytes.size();
     while (pos < bytes.size()) {
+        if (!advance_ && !inRun_ && mode_ != Mode::Header) {
+            // A body: leap to the next line that can change anything.
+            pos = NextLineToRead(data, pos, bytes.size(), !stack_.empty());
+            if (pos >= bytes.size()) break;
+        }
         bool colon = false;
         const char* nl = LineEnd(data + pos, last, colon);
         if (nl == last) break;
