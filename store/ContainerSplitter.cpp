@@ -353,11 +353,13 @@ void ContainerSplitter::Dispatch(std::size_t pos, std::size_t next, std::string_
 ContainerSplitter::LineKind ContainerSplitter::Classify(std::string_view line) const noexcept {
     if (line.empty()) return LineKind::Blank;
     const char c = line[0];
+    // A folded line starts with SP or HT and has a visible character; one without waits for what follows.
     if (c == ' ' || c == '\t') return IsWhitespaceOnly(line) ? LineKind::WhiteFold : LineKind::Fold;
     if (IsWhitespaceOnly(line)) return LineKind::Blank;
     if (IsFieldLine(line)) return LineKind::Field;
     // A delimiter of an open multipart never continues a header, even when its boundary holds a colon.
     if (c == '-' && IsOpenDelimiter(line)) return LineKind::Other;
+    // A line with a colon that is no field line may be a damaged field: it waits for what follows.
     if (line.find(':') != std::string_view::npos) return LineKind::Damaged;
     return LineKind::Other;
 }
