@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/Ascii.h"
 
@@ -143,6 +146,21 @@ constexpr std::array<bool, 256> kBase64 = Base64Table();
 bool IsBase64Line(std::string_view line) noexcept {
     std::size_t i = 0;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(line.data());
+#if defined(__SSE2__)
+    // Sixteen characters at a time while all are letters, digits, '+' or '/'.
+    const __m128i x20 = _mm_set1_epi8(0x20), a = _mm_set1_epi8('a' - 1), z = _mm_set1_epi8('z' + 1);
+    const __m128i d0 = _mm_set1_epi8('0' - 1), d9 = _mm_set1_epi8('9' + 1);
+    const __m128i plus = _mm_set1_epi8('+'), slash = _mm_set1_epi8('/');
+    while (i + 16 <= line.size()) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i lower = _mm_or_si128(v, x20);
+        const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(lower, a), _mm_cmplt_epi8(lower, z));
+        const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, d0), _mm_cmplt_epi8(v, d9));
+        const __m128i sign = _mm_or_si128(_mm_cmpeq_epi8(v, plus), _mm_cmpeq_epi8(v, slash));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(letter, digit), sign)) != 0xffff) break;
+        i += 16;
+    }
+#endif
     while (i + 4 <= line.size() && kBase64[p[i]] && kBase64[p[i + 1]] && kBase64[p[i + 2]] && kBase64[p[i + 3]]) i += 4;
     while (i < line.size() && kBase64[p[i]]) ++i;
     std::size_t pad = 0;

@@ -208,6 +208,14 @@ TEST(MessageLines, FieldLinesIntroductionsAndContentTypes) {
     EXPECT_EQ(NameCodeOf("x-unknown"), kOtherName);
     EXPECT_TRUE(IsBase64Line("QUJD=="));
     EXPECT_FALSE(IsBase64Line("QUJD==="));
+    const std::string b64(76, 'Q');
+    EXPECT_TRUE(IsBase64Line(b64 + "+/09az=="));
+    for (std::size_t at : {0u, 15u, 16u, 40u, 75u})
+        for (char bad : {' ', ':', '\x80', '\xc3', '-', '`', '{', '@', '['}) {
+            std::string line = b64;
+            line[at] = bad;
+            EXPECT_FALSE(IsBase64Line(line)) << at << " " << static_cast<int>(bad);
+        }
 }
 
 }  // namespace
