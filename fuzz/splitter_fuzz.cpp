@@ -1,11 +1,13 @@
 // The splitter on arbitrary bytes: it must not crash, and what it delivers,
 // after the skipped prefix, must be the input exactly, numbered 1..n with
-// offsets that follow one another.
+// offsets that follow one another; fed whole, it must cut at the same offsets
+// as fed in pieces.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/ContainerReader.h"
 #include "store/ContainerSplitter.h"
@@ -55,5 +57,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(stats.messages == static_cast<std::uint64_t>(expectedNumber - 1));
     if (any) Check(firstOffset == stats.bytesSkipped);
     Check(input.substr(stats.bytesSkipped) == joined);
+
+    std::vector<std::uint64_t> pieceCuts, wholeCuts;
+    {
+        quill::ContainerSplitter again(marker, advance, [&](quill::SplitMessage& m) { pieceCuts.push_back(m.offset); });
+        for (std::size_t at = 0; at < input.size(); at += pieceSize) again.Feed(input.substr(at, pieceSize));
+        again.Finish();
+    }
+    quill::ContainerSplitter whole(marker, advance, [&](quill::SplitMessage& m) { wholeCuts.push_back(m.offset); });
+    whole.Feed(input);
+    whole.Finish();
+    Check(pieceCuts == wholeCuts);
     return 0;
 }

@@ -30,12 +30,15 @@ struct SplitResult {
     std::uint64_t errorOffset = 0;
 };
 
-// Runs before every block read; returns false to stop reading.
+// Runs on the caller's thread before every message is delivered, and every
+// 50 ms while a long one is being read; returns false to stop reading.
 using BlockPump = std::function<bool()>;
 
 // Reads the container from its first byte to its last and delivers its
-// messages in order. A read failure ends the container: the messages already
-// delivered stand and the one being gathered is not delivered.
+// messages in order, on the caller's thread; reading and cutting run ahead on
+// threads of their own, by a few blocks and a few MiB of messages. A read
+// failure ends the container: the messages already delivered stand and the
+// one being gathered is not delivered.
 [[nodiscard]] SplitResult SplitIMMFile(const std::string& path, const std::string& marker, bool advance,
                                        const MessageSink& sink, const BlockPump& pump = {});
 

@@ -25,30 +25,38 @@ void ForEachLine(std::string_view text, F&& f) {
 }  // namespace
 
 std::size_t HeadPartStart(std::string_view cutText) {
-    for (std::string_view name : kHeadNames) {
-        std::size_t found = std::string_view::npos;
-        ForEachLine(cutText, [&](std::size_t at, std::string_view line) {
-            if (lines::StartsWithNoCase(line, name)) {
-                found = at;
-                return false;
-            }
-            return true;
-        });
-        if (found != std::string_view::npos) return found;
-    }
-    // No name: only the header run directly above the Subject line.
+    // The header run directly above the Subject line: header-field lines and
+    // their folded lines, back to the nearest line that is neither.
     std::size_t runStart = std::string_view::npos;
+    bool bodyAbove = false;  // a line that is neither stands above the run
     ForEachLine(cutText, [&](std::size_t at, std::string_view line) {
-        if (lines::IsContinuation(line)) {
+        if (lines::IsContinuation(line) && runStart != std::string_view::npos) {
             // a folded line continues a run; on its own it is plain text
         } else if (lines::IsHeaderField(line)) {
             if (runStart == std::string_view::npos) runStart = at;
         } else {
             runStart = std::string_view::npos;
+            bodyAbove = true;
         }
         return true;
     });
-    return runStart == std::string_view::npos ? cutText.size() : runStart;
+    if (runStart == std::string_view::npos) return cutText.size();
+    if (!bodyAbove) return runStart;
+    // A body ran into the header without a blank line, so the run may begin
+    // with body lines that look like fields: the head begins at the run's
+    // first line that starts with one of the names.
+    std::string_view run = cutText.substr(runStart);
+    std::size_t found = std::string_view::npos;
+    ForEachLine(run, [&](std::size_t at, std::string_view line) {
+        for (std::string_view name : kHeadNames) {
+            if (lines::StartsWithNoCase(line, name)) {
+                found = at;
+                return false;
+            }
+        }
+        return true;
+    });
+    return runStart + (found == std::string_view::npos ? 0 : found);
 }
 
 void PrevPartMsg(std::string& iPrevMsg) { iPrevMsg.erase(0, HeadPartStart(iPrevMsg)); }

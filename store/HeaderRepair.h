@@ -5,12 +5,13 @@
 // routines divide it: the head part goes to the new message, the tail part
 // to the previous one, and every character goes to exactly one of them.
 //
-// The head part begins at the first line that starts with one of these names,
-// taken in this order of priority (the first name found wins, wherever it
-// is): delivered-to:, return-path:, received:, date:, mime-version:,
-// reply-to:, from:, to:. Names count at line starts only, in any letter case.
-// When none occurs, the head part is the header-field lines (with their
-// folded continuations) directly above the Subject line.
+// The head part is the header run directly above the Subject line: the
+// header-field lines and their folded lines back to the nearest line that is
+// neither, so that a header block stays whole. Where a body ran into that run
+// without a blank line, the run may begin with body lines that look like
+// fields; the head part then begins at the run's first line that starts with
+// one of these names: delivered-to:, return-path:, received:, date:,
+// mime-version:, reply-to:, from:, to: (in any letter case).
 
 #include <cstddef>
 #include <string>

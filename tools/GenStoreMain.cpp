@@ -1,4 +1,4 @@
-// quill-genstore --seed N --out DIR [--messages N] [--size-mb M] [--containers K]
+// quill-genstore --seed N --out DIR [--messages N] [--size-mb M] [--containers K] [--mix 1]
 //                [--generation xe|im2|im25|attachments [--manifest FILE]]
 #include <cstdio>
 #include <exception>
@@ -30,6 +30,8 @@ int main(int argc, char** argv) {
                 options.containers = std::stoi(v);
             else if (a == "--generation" && (v == "xe" || v == "im2" || v == "im25" || v == "attachments"))
                 generation = v;
+            else if (a == "--mix" && (v == "0" || v == "1"))
+                options.mix = v == "1";
             else if (a == "--manifest")
                 manifest = v;
             else
@@ -38,7 +40,7 @@ int main(int argc, char** argv) {
         if (out.empty() || argc % 2 == 0) throw std::invalid_argument("--out");
     } catch (const std::exception&) {
         std::fprintf(stderr,
-                     "usage: quill-genstore --seed N --out DIR [--messages N] [--size-mb M] [--containers K]\n"
+                     "usage: quill-genstore --seed N --out DIR [--messages N] [--size-mb M] [--containers K] [--mix 1]\n"
                      "                      [--generation xe|im2|im25|attachments [--manifest FILE]]\n");
         return 2;
     }

@@ -24,21 +24,27 @@ TEST(HeaderRepair, BodyEndThenReturnPathSplitsAtTheHeader) {
     EXPECT_EQ(d.tail + d.head, cut);
 }
 
-TEST(HeaderRepair, HigherPriorityNameWinsEvenWhenLater) {
-    auto d = Divide("Received: from x\r\nDelivered-To: me@x\r\n");
-    EXPECT_EQ(d.tail, "Received: from x\r\n");
-    EXPECT_EQ(d.head, "Delivered-To: me@x\r\n");
-}
-
-TEST(HeaderRepair, FromAndToGoToExactlyOneMessage) {
-    // Once a From line was put into both messages and a To line dropped.
-    for (std::string cut : {"body\r\nFrom: a\r\nTo: b\r\n", "body\r\nTo: b\r\nFrom: a\r\n"}) {
-        auto d = Divide(cut);
-        EXPECT_EQ(d.tail + d.head, cut) << cut;
+TEST(HeaderRepair, HeaderRunAboveSubjectStaysWhole) {
+    // Once the name of highest priority decided, wherever it stood: a Delivered-To line
+    // below Return-Path and Received sent those two to the previous message.
+    struct Case {
+        const char* cut;
+        const char* tail;
+    } cases[] = {
+        {"Received: from x\r\nDelivered-To: me@x\r\n", ""},
+        {"Return-Path: <a>\r\nReceived: from x\r\nDelivered-To: me@x\r\nFrom: f\r\n", ""},
+        {"X-Account-Key: k\r\nTo: b\r\nFrom: a\r\n", ""},
+        // a body that ran into the header: the run begins at its first named line
+        {"body\r\nTo: b\r\nFrom: a\r\n", "body\r\n"},
+        {"thanks\r\nPhone: 555\r\nReturn-Path: <a>\r\nDelivered-To: me@x\r\n", "thanks\r\nPhone: 555\r\n"},
+        {"thanks\r\nPhone: 555\r\nX-Mailer: m\r\n", "thanks\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cut);
+        auto d = Divide(c.cut);
+        EXPECT_EQ(d.tail, c.tail);
+        EXPECT_EQ(d.tail + d.head, c.cut);
     }
-    auto d = Divide("body\r\nTo: b\r\nFrom: a\r\n");
-    EXPECT_EQ(d.head, "From: a\r\n");
-    EXPECT_EQ(d.tail, "body\r\nTo: b\r\n");
 }
 
 TEST(HeaderRepair, NamesInsideALineDoNotCount) {

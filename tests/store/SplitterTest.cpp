@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/File.h"
+#include "tools/StoreGenerator.h"
 
 namespace quill {
 namespace {
@@ -244,6 +245,29 @@ TEST_F(ContainerFile, SplitReadsTheWholeFile) {
     EXPECT_TRUE(r.complete);
     EXPECT_EQ(got, (std::vector<std::string>{a, b}));
     EXPECT_GE(pumps, 2);
+}
+
+TEST_F(ContainerFile, ManyBlocksComeOutInOrderAndAStopEndsAfterAMessage) {
+    // Reading, cutting and delivering overlap: the ring of blocks wraps many times, a
+    // message far longer than a block crosses it, and the order stays the container's.
+    std::vector<std::string> texts;
+    for (const auto& m : gen::GenerateMessages(11, 0, 30)) texts.push_back(m.text);
+    Write(gen::Concat(texts));
+    std::vector<std::string> got;
+    auto r = SplitIMMFile(path_, ReadIMMFile(path_), false, [&](SplitMessage& m) { got.push_back(std::move(m.text)); });
+    EXPECT_TRUE(r.complete);
+    EXPECT_FALSE(r.stopped);
+    EXPECT_EQ(got, texts);
+    EXPECT_EQ(r.stats.messages, texts.size());
+
+    // The pump says stop before the fifth message: four are delivered, and counted.
+    got.clear();
+    int pumps = 0;
+    r = SplitIMMFile(
+        path_, "", false, [&](SplitMessage& m) { got.push_back(m.text); }, [&] { return got.size() < 4 || ++pumps < 0; });
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(got, std::vector<std::string>(texts.begin(), texts.begin() + 4));
+    EXPECT_EQ(r.stats.messages, 4u);
 }
 
 TEST_F(ContainerFile, MissingContainerIsReportedWithItsName) {
