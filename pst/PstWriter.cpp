@@ -86,7 +86,7 @@ void PstWriter::Impl::AddMessage(FolderId folderId, const NewMessage& message) {
     writing = nid;
     const messaging::WrittenMessage written =
         messaging::WriteMessage(db, nid, folder.nid, message, NowFileTime(), [this] { return RandomKey(); });
-    folder.contents->AddRow(nid, messaging::RowFrom(written.props, messaging::ContentsColumns()));
+    folder.contents->Table().AddRow(nid, messaging::RowFrom(written.props, messaging::ContentsColumns()));
     ++folder.count;
     if ((written.flags & kMfRead) == 0) ++folder.unread;
 }

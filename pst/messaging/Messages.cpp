@@ -61,7 +61,7 @@ void WriteAttachment(ndb::NodeDatabase& db, NodeSubnodes& messageSub, Nid nid, c
 }
 
 // A table written as a subnode of the message, under the template's NID.
-void AddTableSubnode(ndb::NodeDatabase& db, NodeSubnodes& messageSub, Nid nid, const ltp::TableContextBuilder& table) {
+void AddTableSubnode(ndb::NodeDatabase& db, NodeSubnodes& messageSub, Nid nid, ltp::TableContextBuilder& table) {
     NodeSubnodes tableSub(db);
     const auto blocks = table.Finish(tableSub);
     const Bid bid = db.WriteBlockList(blocks);

@@ -69,8 +69,7 @@ void WriteSearchAndTemplateNodes(ndb::NodeDatabase& db) {
     PropertyList criteria;
     criteria.SetInt32(kSearchCriteriaProperty, 0);
     WritePropertyContextNode(db, TableNid(kNidSpamSearchFolder, NidType::SearchCriteriaObject), criteria, 0);
-    WriteTableNode(db, TableNid(kNidSpamSearchFolder, NidType::SearchContentsTable),
-                   ltp::TableContextBuilder(SearchContentsColumns()));
+    WriteEmptyTableNode(db, TableNid(kNidSpamSearchFolder, NidType::SearchContentsTable), SearchContentsColumns());
 
     WriteEmptyNode(db, kNidSearchManagementQueue);
     WriteEmptyNode(db, kNidSearchActivityList);
@@ -80,7 +79,7 @@ void WriteSearchAndTemplateNodes(ndb::NodeDatabase& db) {
         {kNidHierarchyTemplate, HierarchyColumns()},         {kNidContentsTemplate, ContentsColumns()},
         {kNidAssocContentsTemplate, AssocContentsColumns()}, {kNidSearchContentsTemplate, SearchContentsColumns()},
         {kNidAttachmentTemplate, AttachmentColumns()},       {kNidRecipientTemplate, RecipientColumns()}};
-    for (const auto& [nid, columns] : templates) WriteTableNode(db, nid, ltp::TableContextBuilder(columns));
+    for (const auto& [nid, columns] : templates) WriteEmptyTableNode(db, nid, columns);
 }
 
 }  // namespace quill::pst::messaging

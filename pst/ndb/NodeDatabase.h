@@ -95,6 +95,9 @@ class NodeDatabase {
     // Node data given as the HN's blocks: each becomes one data block, under an XBLOCK when
     // there are several. The heap's block boundaries are kept exactly.
     [[nodiscard]] Bid WriteBlockList(const std::vector<std::vector<std::uint8_t>>& blocks);
+    // Data blocks already written, in their order in the node's data: the one BID, or an
+    // XBLOCK (XXBLOCK) tree over them.
+    [[nodiscard]] Bid XBlockTree(const std::vector<Bid>& leafBids, const std::vector<std::uint64_t>& leafSizes);
     // A subnode tree over `entries` (sorted or not; NIDs unique); 0 when there are none.
     [[nodiscard]] Bid WriteSubnodeTree(std::vector<SubnodeEntry> entries);
 
@@ -138,7 +141,6 @@ class NodeDatabase {
     void FinishRegion();
     void StartRegion(std::uint64_t region);
     [[nodiscard]] Bid NextBlockBid(bool internal);
-    [[nodiscard]] Bid XBlockTree(const std::vector<Bid>& leafBids, const std::vector<std::uint64_t>& leafSizes);
     struct PageEntry;
     [[nodiscard]] disk::Bref WriteBTree(std::vector<PageEntry> leaves, std::size_t leafMax, std::size_t leafEntrySize,
                                         disk::PageType ptype);
