@@ -99,6 +99,10 @@ void WriteSearchAndTemplateNodes(ndb::NodeDatabase& db) {
     criteria.SetInt32(kSearchCriteriaProperty, 0);
     WritePropertyContextNode(db, TableNid(kNidSpamSearchFolder, NidType::SearchCriteriaObject), criteria, 0);
     WriteEmptyTableNode(db, TableNid(kNidSpamSearchFolder, NidType::SearchContentsTable), SearchContentsColumns());
+    // [MS-PST] 2.7.3.4.4 gives the spam search folder the three tables of a folder too, all empty.
+    WriteEmptyTableNode(db, TableNid(kNidSpamSearchFolder, NidType::HierarchyTable), HierarchyColumns());
+    WriteEmptyTableNode(db, TableNid(kNidSpamSearchFolder, NidType::ContentsTable), ContentsColumns());
+    WriteEmptyTableNode(db, TableNid(kNidSpamSearchFolder, NidType::AssocContentsTable), AssocContentsColumns());
 
     WriteEmptyNode(db, kNidSearchManagementQueue);
     WriteEmptyNode(db, kNidSearchActivityList);

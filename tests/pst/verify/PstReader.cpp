@@ -441,6 +441,10 @@ PropertyList PstReader::ReadPropertyContext(const NodeRef& ref) const {
         if (width != 0 && width <= 4) {
             value.assign(r.data.begin() + 2, r.data.begin() + 2 + static_cast<std::ptrdiff_t>(width));
         } else {
+            // [MS-PST] 2.3.1.1: an HID is never 0; an empty value is a zero-length allocation.
+            if (hnid == 0)
+                zeroHnids.push_back(ref.name + ": property " + Hex((static_cast<std::uint32_t>(id) << 16) | type) +
+                                    " has HNID 0");
             value = ResolveHnid(heap, ref, hnid);
             if (width != 0 && value.size() != width)
                 Fail(ref.name + ": property " + Hex(id) + " type " + Hex(type) + " holds " +
@@ -551,6 +555,8 @@ Table PstReader::ReadTable(const NodeRef& ref) const {
                 if (c.cbData != 4)
                     Fail(rowName + ": column " + Hex(c.tag) + " cbData " + std::to_string(c.cbData) +
                          ", expected a 4-byte HNID");
+                if (GetU32(row, c.ibData) == 0)
+                    zeroHnids.push_back(rowName + ": cell " + Hex(c.tag) + " has HNID 0");
                 value = ResolveHnid(heap, ref, GetU32(row, c.ibData));
             }
             out.cells.SetRaw(c.tag, std::move(value));

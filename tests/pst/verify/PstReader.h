@@ -221,6 +221,9 @@ class PstReader {
     [[nodiscard]] std::vector<std::uint32_t> MessagesOf(std::uint32_t folderNid) const;
     [[nodiscard]] Message ReadMessage(std::uint32_t nid) const;
 
+    // Values read so far whose HNID is 0 (a present value that names no allocation), one line each.
+    [[nodiscard]] const std::vector<std::string>& ZeroHnids() const { return zeroHnids; }
+
   private:
     void Load();
     void ReadBtPage(bool nbt, disk::Bref bref, int expectedLevel, bool hasKey, std::uint64_t key, int depth);
@@ -235,6 +238,7 @@ class PstReader {
     std::vector<BtPage> pages;
     std::map<std::uint32_t, std::size_t> nodeIndex;
     std::map<std::uint64_t, std::size_t> blockIndex;
+    mutable std::vector<std::string> zeroHnids;
 };
 
 // On-disk width of a fixed-size property type, 0 for variable and multi-valued types.

@@ -105,6 +105,7 @@ class Checker {
         CheckStore();
         CheckFolders();
         CheckMessages();
+        for (const std::string& zero : reader->ZeroHnids()) Problem(zero);
         return Done();
     }
 
@@ -452,9 +453,26 @@ class Checker {
         }
     }
 
+    // Outlook's layout, which some readers take for granted: a PC's BTHHEADER at HID 0x20 (its
+    // hidUserRoot); a TC's row index header at 0x20 and TCINFO (hidUserRoot) at 0x40.
+    void CheckLayout(const NodeData& data, const std::string& name, bool table) {
+        const Heap heap(data, name);
+        if (!table) {
+            if (heap.UserRoot() != 0x20)
+                Problem(name + ": PC hidUserRoot " + Hex(heap.UserRoot()) + ", Outlook's files have 0x20");
+            return;
+        }
+        if (heap.UserRoot() != 0x40)
+            Problem(name + ": TCINFO at " + Hex(heap.UserRoot()) + ", Outlook's files have it at 0x40");
+        const auto info = heap.Get(heap.UserRoot());
+        if (info.size() >= 14 && GetU32(info, 10) != 0x20)
+            Problem(name + ": row index BTHHEADER at " + Hex(GetU32(info, 10)) + ", Outlook's files have it at 0x20");
+    }
+
     std::optional<PropertyList> ReadPc(const NodeRef& ref) {
         try {
             CheckHeap(reader->ReadNodeData(ref), ref.name);
+            CheckLayout(reader->ReadNodeData(ref), ref.name, false);
             return reader->ReadPropertyContext(ref);
         } catch (const std::exception& e) {
             Problem(std::string("property context: ") + e.what());
@@ -465,6 +483,7 @@ class Checker {
     std::optional<Table> ReadTc(const NodeRef& ref) {
         try {
             CheckHeap(reader->ReadNodeData(ref), ref.name);
+            CheckLayout(reader->ReadNodeData(ref), ref.name, true);
             return reader->ReadTable(ref);
         } catch (const std::exception& e) {
             Problem(std::string("table context: ") + e.what());
@@ -493,7 +512,9 @@ class Checker {
         static constexpr std::uint32_t kRequired[] = {0x21,   0x61,   0x122,  0x12D,  0x12E,  0x12F,  0x8022, 0x802D,
                                                       0x802E, 0x802F, 0x8042, 0x804D, 0x804E, 0x804F, 0x8062, 0x806D,
                                                       0x806E, 0x806F, 0x2223, 0x2226, 0x2227, 0x2230, 0x1E1,  0x201,
-                                                      0x261,  0x60D,  0x60E,  0x60F,  0x610,  0x671,  0x692};
+                                                      0x261,  0x60D,  0x60E,  0x60F,  0x610,  0x671,  0x692,
+                                                      // [MS-PST] 2.7.3.4.4: the spam search folder's tables
+                                                      0x222D, 0x222E, 0x222F};
         for (std::uint32_t nid : kRequired)
             if (!reader->FindNode(nid)) Problem("NID " + Hex(nid) + ": mandatory node missing from the NBT");
         static constexpr std::pair<std::uint32_t, std::uint32_t> kParents[] = {
