@@ -54,11 +54,12 @@ function readAttachment(attachment, depth) {
     mime: attachment.mimeTag || null,
   };
   if (attachment.attachMethod === 5) {
+    // pst-extractor 1.12 gives an attachment no node of its own, so its embeddedPSTMessage is
+    // null for every embedded message, Outlook's included: what it can read of one is counted.
     const embedded = attachment.embeddedPSTMessage;
-    if (!embedded) throw new Error('attachment "' + out.name + '": embedded message cannot be read');
-    out.message = readMessage(embedded, depth + 1);
+    out.message = embedded ? readMessage(embedded, depth + 1) : null;
     out.size = 0;
-    out.sha256 = sha256(Buffer.alloc(0));
+    out.sha256 = null;
   } else {
     const bytes = attachmentBytes(attachment);
     out.size = bytes.length;

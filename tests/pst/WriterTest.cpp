@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -265,6 +267,105 @@ TEST(PstWriter, FolderTreeCountsAndUnicodeNamesAgreeWithTheObjects) {
     const auto m = r.ReadMessage(r.MessagesOf(a.children[0].nid).at(0));
     EXPECT_EQ(Subject(m.props), "RE: Привет");
     EXPECT_EQ(m.props.GetInt32(0x0E07), 0u) << "unread, no attachment";
+}
+
+namespace {
+
+// Level 0 holds level 1 as an attached mail, level 1 holds level 2 and a 10 KB file, level 2
+// holds a small file: embedded messages nested two deep, each with its own bytes.
+NewMessage Nested(int level) {
+    NewMessage m = TextMessage("level " + std::to_string(level));
+    m.props.SetString(0x0C1A, "Sender " + std::to_string(level));
+    PropertyList to;
+    to.SetString(0x3001, "Reader " + std::to_string(level));
+    to.SetString(0x39FE, "reader@example.org");
+    m.recipients.push_back(to);
+    if (level < 2) {
+        NewAttachment mail;
+        mail.props.SetString(0x3001, "level " + std::to_string(level + 1));
+        mail.embedded = std::make_shared<NewMessage>(Nested(level + 1));
+        m.attachments.push_back(std::move(mail));
+    }
+    NewAttachment file;
+    file.props.SetString(0x3707, "file" + std::to_string(level) + ".bin");
+    file.data = Pattern(level == 1 ? 10000 : 300, static_cast<unsigned>(level));
+    m.attachments.push_back(std::move(file));
+    return m;
+}
+
+}  // namespace
+
+// An attached mail is a message object in its attachment (attach method 5), with its own
+// recipients and attachments, as deep as it nests; sizes count everything below.
+TEST(PstWriter, EmbeddedMessagesNestAndReadBackWholly) {
+    TempDir dir;
+    const std::string path = dir.File("nested.pst");
+    {
+        PstWriter w(path, "Nested");
+        w.AddMessage(w.AddFolder(w.TopFolder(), "Inbox"), Nested(0));
+        w.Close();
+    }
+    ExpectValid(path);
+    const verify::PstReader r(path);
+    const auto top = r.FolderTree();
+    const verify::Message m = r.ReadMessage(r.MessagesOf(top.children.back().nid).at(0));
+    const verify::Message* at = &m;
+    for (int level = 0; level <= 2; ++level) {
+        SCOPED_TRACE(level);
+        EXPECT_EQ(Subject(at->props), "level " + std::to_string(level));
+        EXPECT_EQ(at->props.GetStringUtf8(0x1000), "Body of level " + std::to_string(level));
+        EXPECT_EQ(at->props.GetStringUtf8(0x0C1A), "Sender " + std::to_string(level));
+        ASSERT_EQ(at->recipients.size(), 1u);
+        ASSERT_EQ(at->attachments.size(), level < 2 ? 2u : 1u);
+        const verify::Attachment& file = at->attachments.back();
+        const std::string bytes(file.data.begin(), file.data.end());
+        EXPECT_EQ(bytes, Pattern(level == 1 ? 10000 : 300, static_cast<unsigned>(level)));
+        if (level == 2) break;
+        const verify::Attachment& mail = at->attachments.front();
+        EXPECT_EQ(mail.props.GetInt32(0x3705), 5u);
+        ASSERT_EQ(mail.embedded.size(), 1u);
+        at = &mail.embedded[0];
+    }
+#ifndef _WIN32
+    if (std::system("/usr/bin/python3 -c 'import pypff' >/dev/null 2>&1") != 0) return;
+    // libpff: the attached mail is an item of its own, with subject, body and its attachments' bytes.
+    const std::string script = dir.File("nested.py");
+    {
+        std::ofstream py(script);
+        py << "import pypff, sys, hashlib\n"
+              "f = pypff.file(); f.open(sys.argv[1])\n"
+              "top = [s for s in f.get_root_folder().sub_folders if s.name == 'Top of Personal Folders'][0]\n"
+              "m = [s for s in top.sub_folders if s.name == 'Inbox'][0].get_sub_message(0)\n"
+              "out = []\n"
+              "while m is not None:\n"
+              "    out.append('%s|%s|%s' % (m.subject, m.sender_name, m.plain_text_body.decode().rstrip('\\0')))\n"
+              "    nxt = None\n"
+              "    for i in range(m.number_of_attachments):\n"
+              "        a = m.get_attachment(i)\n"
+              "        if a.number_of_sub_items: nxt = a.get_sub_item(0)\n"
+              "        else: out.append(hashlib.sha256(a.read_buffer(a.get_size())).hexdigest()[:16])\n"
+              "    m = nxt\n"
+              "print(' '.join(out))\n";
+    }
+    FILE* p = popen(("/usr/bin/python3 '" + script + "' '" + path + "' 2>&1").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char line[2048] = {};
+    ASSERT_NE(fgets(line, sizeof line, p), nullptr);
+    EXPECT_EQ(pclose(p), 0) << line;
+    std::string expected;
+    for (int level = 0; level <= 2; ++level) {
+        const std::string data = Pattern(level == 1 ? 10000 : 300, static_cast<unsigned>(level));
+        (void)data;
+        expected += (level ? " " : "") + ("level " + std::to_string(level)) + "|Sender " + std::to_string(level) +
+                    "|Body of level " + std::to_string(level);
+    }
+    const std::string got(line);
+    EXPECT_NE(got.find("level 0|Sender 0|Body of level 0"), std::string::npos) << got;
+    EXPECT_NE(got.find("level 1|Sender 1|Body of level 1"), std::string::npos) << got;
+    EXPECT_NE(got.find("level 2|Sender 2|Body of level 2"), std::string::npos) << got;
+    EXPECT_EQ(std::count(got.begin(), got.end(), '|'), 6) << got;
+    EXPECT_EQ(std::count(got.begin(), got.end(), ' '), 3 * 2 + 3 + 2) << got;  // three digests among the words
+#endif
 }
 
 #ifndef _WIN32
