@@ -73,12 +73,17 @@ Nid FolderTree::Add(Nid parent, std::string_view name, std::string_view containe
                        {.expected = "at most " + std::to_string(kMaxFolderNameUnits) + " UTF-16 units",
                         .actual = std::to_string(units)});
     Nid nid = 0;
+    // Folder indexes stay below the first message index, so that every folder sorts before the
+    // messages in the node B-tree (whose message leaves are written as messages arrive).
+    constexpr std::uint32_t kFolderIndexLimit = 0x10000;
     try {
         nid = db_.NextNid(NidType::NormalFolder);
     } catch (const std::length_error&) {
-        throw PstError("too many folders for one PST file",
-                       {.expected = "at most " + std::to_string(ndb::kMaxNidIndex) + " folder NIDs"});
+        nid = ndb::MakeNid(NidType::NormalFolder, kFolderIndexLimit);
     }
+    if (ndb::NidIndex(nid) >= kFolderIndexLimit)
+        throw PstError("too many folders for one PST file",
+                       {.expected = "fewer than " + std::to_string(kFolderIndexLimit - 0x400) + " folders"});
     // A folder's tables share its index.
     for (NidType t : {NidType::HierarchyTable, NidType::ContentsTable, NidType::AssocContentsTable})
         db_.ReserveNid(t, ndb::NidIndex(nid));

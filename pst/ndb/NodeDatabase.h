@@ -113,8 +113,8 @@ class NodeDatabase {
     void Close();
 
     [[nodiscard]] std::uint64_t FileOffset() const { return cursor; }
-    [[nodiscard]] std::size_t BlockCount() const { return bbt.size(); }
-    [[nodiscard]] std::size_t NodeCount() const { return nbt.size(); }
+    [[nodiscard]] std::size_t BlockCount() const { return blockCount; }
+    [[nodiscard]] std::size_t NodeCount() const { return nodeCount; }
 
   private:
     friend class DataTreeWriter;
@@ -142,8 +142,19 @@ class NodeDatabase {
     void StartRegion(std::uint64_t region);
     [[nodiscard]] Bid NextBlockBid(bool internal);
     struct PageEntry;
-    [[nodiscard]] disk::Bref WriteBTree(std::vector<PageEntry> leaves, std::size_t leafMax, std::size_t leafEntrySize,
-                                        disk::PageType ptype);
+    // A B-tree whose leaves are written as their entries arrive in key order, so that memory
+    // keeps one entry per page (the BBT, and the NBT entries of messages).
+    struct StreamedLeaves {
+        std::vector<PageEntry> pending;  // at most one leaf's worth
+        std::vector<PageEntry> pages;    // (first key, BREF) of every leaf written
+    };
+    void StreamEntry(StreamedLeaves& tree, const PageEntry& entry, std::size_t leafMax, std::size_t entrySize,
+                     disk::PageType ptype);
+    [[nodiscard]] PageEntry WritePage(std::span<const PageEntry> entries, std::size_t entrySize, std::uint8_t cLevel,
+                                      disk::PageType ptype);
+    [[nodiscard]] std::vector<PageEntry> WriteLeaves(const std::vector<PageEntry>& entries, std::size_t leafMax,
+                                                     std::size_t entrySize, disk::PageType ptype);
+    [[nodiscard]] disk::Bref WriteIndexLevels(std::vector<PageEntry> pages, disk::PageType ptype);
     void WriteMapPages();
 
     platform::OutputFile& file;
@@ -159,8 +170,12 @@ class NodeDatabase {
     Bid nextBid = 4;
     Bid nextPageBid = 1;
     std::array<std::uint32_t, 32> rgnid{};
-    std::vector<BbtEntry> bbt;
-    std::vector<NbtEntry> nbt;
+    std::vector<NbtEntry> nbt;  // the nodes that are not streamed (folders, tables, internal nodes)
+    std::unique_ptr<StreamedLeaves> streamedBbt;
+    std::unique_ptr<StreamedLeaves> streamedNbt;
+    Nid lastStreamedNid = 0;
+    std::size_t blockCount = 0;
+    std::size_t nodeCount = 0;
     bool closed = false;
 };
 
