@@ -76,10 +76,52 @@ bool IsBlankText(std::string_view s) {
 
 // ---- the pieces ------------------------------------------------------------
 
+namespace {
+
+// Undeclared text in UTF-16: a byte-order mark, or a NUL in every second byte of (nearly) every
+// pair, as plain Latin text in UTF-16 has. Read as 8-bit it would put a NUL after each letter.
+std::optional<std::string> UndeclaredUtf16(std::string_view bytes) {
+    bool bigEndian = false;
+    std::size_t from = 0;
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        from = 2;
+    } else if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
+               static_cast<unsigned char>(bytes[1]) == 0xFF) {
+        from = 2;
+        bigEndian = true;
+    } else {
+        if (bytes.size() < 8 || bytes.size() % 2 != 0) return std::nullopt;
+        std::size_t low = 0, high = 0;  // pairs whose second (first) byte alone is NUL
+        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+            if (bytes[i] != 0 && bytes[i + 1] == 0) ++low;
+            if (bytes[i] == 0 && bytes[i + 1] != 0) ++high;
+        }
+        const std::size_t pairs = bytes.size() / 2;
+        if (low * 10 >= pairs * 9) {
+            bigEndian = false;
+        } else if (high * 10 >= pairs * 9) {
+            bigEndian = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    std::u16string units;
+    units.reserve((bytes.size() - from) / 2);
+    for (std::size_t i = from; i + 1 < bytes.size(); i += 2) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        units.push_back(static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a)));
+    }
+    return platform::Utf16ToUtf8(units);
+}
+
+}  // namespace
+
 std::string PartText(std::string_view bytes, std::string_view charset) {
     const std::string name = platform::NormaliseCharsetName(charset);
-    if ((name.empty() || name == "us-ascii") && HasEightBit(bytes) && platform::IsValidUtf8(bytes))
-        return std::string(bytes);
+    if (name.empty() || name == "us-ascii") {
+        if (auto wide = UndeclaredUtf16(bytes)) return *wide;
+        if (HasEightBit(bytes) && platform::IsValidUtf8(bytes)) return std::string(bytes);
+    }
     return mime::BytesToUtf8(bytes, charset);
 }
 

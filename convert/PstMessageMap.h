@@ -13,7 +13,9 @@
 //    kUndatedMessageTime (1 January 1980, 00:00 UTC); creation and
 //    modification follow it. The client submit time is Date: alone;
 //  - raw 8-bit text that declares no charset (none, or us-ascii) and is
-//    valid UTF-8 is read as UTF-8, in bodies, headers and names alike; a
+//    valid UTF-8 is read as UTF-8, in bodies, headers and names alike (an
+//    undeclared UTF-16 body, told by its byte-order mark or its NULs, as
+//    UTF-16); a
 //    header's raw bytes count as undeclared even when a text part names a
 //    charset;
 //  - PR_HTML keeps the HTML part's bytes as sent (after the transfer
@@ -66,7 +68,8 @@ struct MessageMapNotes {
 // The pieces MapMessage is made of.
 
 // A part's text as UTF-8: its declared charset, except that undeclared
-// (or us-ascii) 8-bit text which is valid UTF-8 is taken as UTF-8.
+// (or us-ascii) text is taken as UTF-16 when it carries a byte-order mark
+// or a NUL in every second byte, and as UTF-8 when it is 8-bit valid UTF-8.
 [[nodiscard]] std::string PartText(std::string_view bytes, std::string_view charset);
 
 // The charset raw 8-bit header bytes are read in: UTF-8 when they are valid

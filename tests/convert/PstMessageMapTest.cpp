@@ -389,6 +389,10 @@ TEST(PstMessageMapText, UndeclaredEightBitTextIsReadAsUtf8WhenItIsUtf8) {
         {"Content-Type: text/plain; charset=us-ascii\r\n", utf8, utf8},
         {"Content-Type: text/plain; charset=us-ascii\r\n", "Gr\xFC\xDF" "e", utf8},  // no UTF-8: windows-1252
         {"Content-Type: text/plain; charset=iso-8859-1\r\n", utf8, "Gr\xC3\x83\xC2\xBC\xC3\x83\xC5\xB8" "e"},
+        // UTF-16 without a label: a NUL after every letter would end the body in readers.
+        {"", std::string("C\0h\0e\0e\0r\0s\0\xFC\0!\0", 16), "Cheers\xC3\xBC!"},
+        {"", std::string("\xFE\xFF\0C\0h\0e\0e\0r\0s", 14), "Cheers"},
+        {"", std::string("ab\0cd", 5), "ab\xEF\xBF\xBD" "cd"},  // one NUL is no UTF-16
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.contentType + c.body);
