@@ -90,6 +90,11 @@ std::optional<std::string> UndeclaredUtf16(std::string_view bytes) {
         from = 2;
         bigEndian = true;
     } else {
+        // The container's own line ends may follow the text: they are 8-bit, not UTF-16.
+        std::size_t end = bytes.size();
+        while (end > 0 && (bytes[end - 1] == '\r' || bytes[end - 1] == '\n')) --end;
+        if (end % 2 != 0 && end < bytes.size()) ++end;
+        bytes = bytes.substr(0, end);
         if (bytes.size() < 8 || bytes.size() % 2 != 0) return std::nullopt;
         std::size_t low = 0, high = 0;  // pairs whose second (first) byte alone is NUL
         for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {

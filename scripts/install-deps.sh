@@ -9,7 +9,8 @@ want=(cmake ninja-build g++ libgtest-dev googletest libcli11-dev libsqlite3-dev
       dpkg-dev xz-utils tcl
       wine64 fonts-wine
       clang libclang-rt-14-dev
-      pff-tools pst-utils python3-pypff python3)
+      pff-tools pst-utils python3-pypff python3
+      nodejs npm)
 if [ "${1:-}" = "--run-only" ]; then
   full=0
   want=(cmake ninja-build g++ libgtest-dev libcli11-dev libsqlite3-dev pff-tools)
@@ -42,4 +43,16 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 if [ $full -eq 1 ]; then
   "$(dirname "$0")/fetch-sqlite.sh"
+fi
+
+# The third PST reader of the end-to-end tests: pst-extractor from the npm registry, by name at
+# a pinned version, into build/npm (plain JavaScript, nothing built or downloaded beside it).
+pst_extractor_version=1.12.0
+npm_dir="$(cd "$(dirname "$0")/.." && pwd)/build/npm"
+if [ $full -eq 1 ] && ! grep -qs "\"version\": \"$pst_extractor_version\"" \
+    "$npm_dir/node_modules/pst-extractor/package.json"; then
+  mkdir -p "$npm_dir"
+  echo "installing: pst-extractor@$pst_extractor_version (npm)"
+  npm install --prefix "$npm_dir" --no-save --no-package-lock --ignore-scripts --no-audit --no-fund \
+    "pst-extractor@$pst_extractor_version" >/dev/null
 fi

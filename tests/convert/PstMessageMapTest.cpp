@@ -391,6 +391,7 @@ TEST(PstMessageMapText, UndeclaredEightBitTextIsReadAsUtf8WhenItIsUtf8) {
         {"Content-Type: text/plain; charset=iso-8859-1\r\n", utf8, "Gr\xC3\x83\xC2\xBC\xC3\x83\xC5\xB8" "e"},
         // UTF-16 without a label: a NUL after every letter would end the body in readers.
         {"", std::string("C\0h\0e\0e\0r\0s\0\xFC\0!\0", 16), "Cheers\xC3\xBC!"},
+        {"", std::string("C\0h\0e\0e\0r\0s\0\n\0\r\n", 16), "Cheers\r\n"},  // the container's line end after it
         {"", std::string("\xFE\xFF\0C\0h\0e\0e\0r\0s", 14), "Cheers"},
         {"", std::string("ab\0cd", 5), "ab\xEF\xBF\xBD" "cd"},  // one NUL is no UTF-16
     };
