@@ -141,6 +141,9 @@ std::size_t ReplaceNulCharacters(pst::NewMessage& message) {
         std::vector<pst::Property> changed;
         for (const pst::Property& p : props.Items()) {
             if (p.Type() != pst::PropType::String) continue;
+            bool any = false;
+            for (std::size_t i = 0; i + 1 < p.value.size() && !any; i += 2) any = p.value[i] == 0 && p.value[i + 1] == 0;
+            if (!any) continue;
             std::vector<std::uint8_t> value = p.value;
             std::size_t here = 0;
             for (std::size_t i = 0; i + 1 < value.size(); i += 2) {
