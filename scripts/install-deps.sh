@@ -9,8 +9,7 @@ want=(cmake ninja-build g++ libgtest-dev googletest libcli11-dev libsqlite3-dev
       dpkg-dev xz-utils tcl
       wine64 fonts-wine
       clang libclang-rt-14-dev
-      pff-tools pst-utils python3-pypff python3
-      nodejs npm)
+      pff-tools pst-utils python3-pypff python3)
 if [ "${1:-}" = "--run-only" ]; then
   full=0
   want=(cmake ninja-build g++ libgtest-dev libcli11-dev libsqlite3-dev pff-tools)
@@ -33,6 +32,12 @@ missing=()
 for p in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# Node and npm for the third PST reader: Debian's packages, unless the machine has them already
+# (a Node that brings its own npm cannot take Debian's beside it).
+if [ $full -eq 1 ]; then
+  command -v node >/dev/null || missing+=(nodejs)
+  command -v npm >/dev/null || missing+=(npm)
+fi
 if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
