@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <set>
 
 #include "convert/AttachmentNames.h"
@@ -63,9 +64,105 @@ std::string ContentId(const Part& part) {
     return std::string(mime::TrimBlanks(id));
 }
 
+bool HasEightBit(std::string_view s) {
+    return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+bool IsBlankText(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
+}
+
 }  // namespace
 
 // ---- the pieces ------------------------------------------------------------
+
+namespace {
+
+// Undeclared text in UTF-16: a byte-order mark, or a NUL in every second byte of (nearly) every
+// pair, as plain Latin text in UTF-16 has. Read as 8-bit it would put a NUL after each letter.
+std::optional<std::string> UndeclaredUtf16(std::string_view bytes) {
+    bool bigEndian = false;
+    std::size_t from = 0;
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        from = 2;
+    } else if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
+               static_cast<unsigned char>(bytes[1]) == 0xFF) {
+        from = 2;
+        bigEndian = true;
+    } else {
+        // The container's own line ends may follow the text: they are 8-bit, not UTF-16.
+        std::size_t end = bytes.size();
+        while (end > 0 && (bytes[end - 1] == '\r' || bytes[end - 1] == '\n')) --end;
+        if (end % 2 != 0 && end < bytes.size()) ++end;
+        bytes = bytes.substr(0, end);
+        if (bytes.size() < 8 || bytes.size() % 2 != 0) return std::nullopt;
+        std::size_t low = 0, high = 0;  // pairs whose second (first) byte alone is NUL
+        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+            if (bytes[i] != 0 && bytes[i + 1] == 0) ++low;
+            if (bytes[i] == 0 && bytes[i + 1] != 0) ++high;
+        }
+        const std::size_t pairs = bytes.size() / 2;
+        if (low * 10 >= pairs * 9) {
+            bigEndian = false;
+        } else if (high * 10 >= pairs * 9) {
+            bigEndian = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    std::u16string units;
+    units.reserve((bytes.size() - from) / 2);
+    for (std::size_t i = from; i + 1 < bytes.size(); i += 2) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        units.push_back(static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a)));
+    }
+    return platform::Utf16ToUtf8(units);
+}
+
+}  // namespace
+
+std::string PartText(std::string_view bytes, std::string_view charset) {
+    const std::string name = platform::NormaliseCharsetName(charset);
+    if (name.empty() || name == "us-ascii") {
+        if (auto wide = UndeclaredUtf16(bytes)) return *wide;
+        if (HasEightBit(bytes) && platform::IsValidUtf8(bytes)) return std::string(bytes);
+    }
+    return mime::BytesToUtf8(bytes, charset);
+}
+
+std::string RawHeaderCharset(std::string_view raw, std::string_view fallback) {
+    if (HasEightBit(raw) && platform::IsValidUtf8(raw)) return "utf-8";
+    return std::string(fallback);
+}
+
+std::size_t ReplaceNulCharacters(pst::NewMessage& message) {
+    std::size_t replaced = 0;
+    auto mend = [&](pst::PropertyList& props) {
+        std::vector<pst::Property> changed;
+        for (const pst::Property& p : props.Items()) {
+            if (p.Type() != pst::PropType::String) continue;
+            bool any = false;
+            for (std::size_t i = 0; i + 1 < p.value.size() && !any; i += 2) any = p.value[i] == 0 && p.value[i + 1] == 0;
+            if (!any) continue;
+            std::vector<std::uint8_t> value = p.value;
+            std::size_t here = 0;
+            for (std::size_t i = 0; i + 1 < value.size(); i += 2) {
+                if (value[i] != 0 || value[i + 1] != 0) continue;
+                value[i] = 0xFD;  // U+FFFD, little-endian
+                value[i + 1] = 0xFF;
+                ++here;
+            }
+            if (here == 0) continue;
+            replaced += here;
+            changed.push_back({p.tag, std::move(value)});
+        }
+        for (pst::Property& p : changed) props.SetRaw(p.tag, std::move(p.value));
+    };
+    mend(message.props);
+    for (auto& r : message.recipients) mend(r);
+    for (auto& a : message.attachments) mend(a.props);
+    return replaced;
+}
 
 std::size_t SubjectPrefixLength(std::string_view subject) {
     std::size_t n = 0;
@@ -95,7 +192,8 @@ void SetAddressee(PropertyList& props, const mime::MailAddress& m, std::uint16_t
 std::optional<mime::MailAddress> FirstMailbox(const mime::Header& header, std::string_view field,
                                               std::string_view charset) {
     for (const auto* f : FieldsNamed(header, field)) {
-        auto list = mime::ParseAddressList(f->Value(), charset);
+        const std::string value = f->Value();
+        auto list = mime::ParseAddressList(value, RawHeaderCharset(value, charset));
         for (auto& m : list)
             if (!m.address.empty()) return std::move(m);
         if (!list.empty()) return std::move(list.front());
@@ -103,10 +201,10 @@ std::optional<mime::MailAddress> FirstMailbox(const mime::Header& header, std::s
     return std::nullopt;
 }
 
-void MapSubject(const mime::MimeMessage& message, PropertyList& props) {
-    auto subject = message.HeaderText("Subject");
-    if (!subject) return;
-    std::string text = mime::CollapseBlanks(*subject);
+void MapSubject(const mime::Header& header, std::string_view charset, PropertyList& props) {
+    auto raw = header.Value("Subject");
+    if (!raw) return;
+    std::string text = mime::CollapseBlanks(mime::DecodeHeaderText(*raw, RawHeaderCharset(*raw, charset)));
     std::size_t prefixLength = SubjectPrefixLength(text);
     std::string prefix = text.substr(0, prefixLength);
     std::string normalized(mime::TrimBlanks(std::string_view(text).substr(prefixLength)));
@@ -169,7 +267,8 @@ void MapRecipients(const mime::Header& header, std::string_view charset, pst::Ne
     for (const auto& kind : kKinds) {
         std::string line;
         for (const auto* f : FieldsNamed(header, kind.field)) {
-            for (const auto& m : mime::ParseAddressList(f->Value(), charset)) {
+            const std::string value = f->Value();
+            for (const auto& m : mime::ParseAddressList(value, RawHeaderCharset(value, charset))) {
                 std::string shown = m.name.empty() ? m.address : m.name;
                 line += (line.empty() ? "" : "; ") + shown;
                 if (m.address.empty()) continue;  // a name alone can't be a recipient
@@ -194,13 +293,18 @@ void MapRecipients(const mime::Header& header, std::string_view charset, pst::Ne
     }
 }
 
-std::optional<std::int64_t> DeliveryTime(const mime::Header& header) {
-    if (const auto* received = header.Find("Received")) {
+// The date of the topmost Received: field that carries a readable one.
+std::optional<std::int64_t> ReceivedTime(const mime::Header& header) {
+    for (const auto* received : FieldsNamed(header, "Received")) {
         std::string v = received->Value();
         std::size_t semi = v.rfind(';');
-        if (semi != std::string::npos)
-            if (auto t = mime::ParseMailDate(std::string_view(v).substr(semi + 1))) return t;
+        if (semi == std::string::npos) continue;
+        if (auto t = mime::ParseMailDate(std::string_view(v).substr(semi + 1))) return t;
     }
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> DateTime(const mime::Header& header) {
     if (auto date = header.Value("Date")) return mime::ParseMailDate(*date);
     return std::nullopt;
 }
@@ -218,18 +322,23 @@ std::string TransportHeaders(const mime::Header& header) {
 void MapBodies(const mime::BodyParts& bodies, pst::NewMessage& out, std::set<std::string>& cids) {
     const Part* text = bodies.text;
     const Part* html = bodies.html;
-    if (text) out.props.SetString(pst::kPidTagBody, CrLf(text->Text()));
+    std::string htmlBytes;
     if (html) {
-        std::string bytes = html->DecodedBody();
+        htmlBytes = html->DecodedBody();
+        // An empty HTML part beside real text would hide the text in readers that prefer HTML.
+        if (text && IsBlankText(htmlBytes)) html = nullptr;
+    }
+    if (text) out.props.SetString(pst::kPidTagBody, CrLf(PartText(text->DecodedBody(), text->Charset())));
+    if (html) {
         std::string charset = html->Charset();
-        if (charset.empty()) charset = HtmlMetaCharset(bytes);
-        std::uint32_t cp = platform::CodePageForCharset(charset, bytes);
+        if (charset.empty()) charset = HtmlMetaCharset(htmlBytes);
+        std::uint32_t cp = platform::CodePageForCharset(charset, htmlBytes);
         out.props.SetBinary(pst::kPidTagHtml,
-                            std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+                            std::span(reinterpret_cast<const std::uint8_t*>(htmlBytes.data()), htmlBytes.size()));
         out.props.SetInt32(pst::kPidTagInternetCodepage, cp);
         out.props.SetInt32(pst::kPidTagMessageCodepage, cp);
-        if (!text) out.props.SetString(pst::kPidTagBody, CrLf(HtmlToText(mime::BytesToUtf8(bytes, charset))));
-        cids = CidReferences(bytes);
+        if (!text) out.props.SetString(pst::kPidTagBody, CrLf(HtmlToText(PartText(htmlBytes, charset))));
+        cids = CidReferences(htmlBytes);
     } else if (text) {
         std::uint32_t cp = platform::CodePageForCharset(text->Charset(), text->DecodedBody());
         out.props.SetInt32(pst::kPidTagInternetCodepage, cp);
@@ -237,8 +346,25 @@ void MapBodies(const mime::BodyParts& bodies, pst::NewMessage& out, std::set<std
     }
 }
 
+struct MapContext {
+    const MessageMapOptions& options;
+    MessageMapNotes& notes;
+    int depth;
+};
+
+pst::NewMessage MapAt(const mime::MimeMessage& message, const MessageMapOptions& options, MessageMapNotes& notes,
+                      int depth);
+
+// The charset a part's own raw 8-bit header bytes (its name) are read in.
+std::string PartHeaderCharset(const Part& part, std::string_view charset) {
+    std::string raw;
+    for (std::string_view name : {"Content-Type", "Content-Disposition"})
+        if (auto v = part.GetHeader().Value(name)) raw += *v;
+    return RawHeaderCharset(raw, charset);
+}
+
 void MapAttachments(const mime::BodyParts& bodies, std::string_view charset, const std::set<std::string>& cids,
-                    std::optional<std::uint64_t> fileTime, pst::NewMessage& out) {
+                    std::optional<std::int64_t> delivered, const MapContext& context, pst::NewMessage& out) {
     std::set<std::string> shortNames;
     int unnamed = 0;
     for (const Part* leaf : bodies.leaves) {
@@ -247,14 +373,26 @@ void MapAttachments(const mime::BodyParts& bodies, std::string_view charset, con
         std::string cid = ContentId(p);
         mime::StructuredValue disposition = p.ContentDisposition();
         bool referenced = !cid.empty() && cids.count(platform::LowerAscii(cid)) != 0;
-        // Unnamed text parts are further body forms (text/enriched, a second
-        // alternative), not files; multipart bodies without delimiters are kept as leaves.
-        if (!p.IsAttachment() && !referenced && (type.rfind("text/", 0) == 0 || type.rfind("multipart/", 0) == 0))
-            continue;
 
         pst::NewAttachment a;
         a.data = p.DecodedBody();
-        const std::string name = PstAttachmentName(p, a.data, charset, unnamed);
+        const std::string name = PstAttachmentName(p, a.data, PartHeaderCharset(p, charset), unnamed);
+        if (type == "message/rfc822" && context.depth < kMaxEmbeddedMessages) {
+            // An attached mail: a message object of its own, mapped the same way.
+            mime::MimeMessage inner;
+            inner.Load(a.data);
+            MessageMapOptions innerOptions;
+            innerOptions.fallbackTime = delivered;
+            auto embedded = std::make_shared<pst::NewMessage>(MapAt(inner, innerOptions, context.notes, context.depth + 1));
+            std::string shown = embedded->props.GetStringUtf8(pst::kPidTagSubject);
+            if (shown.size() >= 2 && shown[0] == '\x01') shown.erase(0, 2);  // the stored prefix length
+            a.props.SetString(pst::kPidTagDisplayName, shown.empty() ? name : shown);
+            a.props.SetString(pst::kPidTagAttachMimeTag, type);
+            a.data.clear();
+            a.embedded = std::move(embedded);
+            out.attachments.push_back(std::move(a));
+            continue;
+        }
         std::string shortName;
         for (int serial = 1; shortName.empty() || shortNames.count(shortName); ++serial)
             shortName = ShortFileName(name, serial);
@@ -268,9 +406,9 @@ void MapAttachments(const mime::BodyParts& bodies, std::string_view charset, con
         a.props.SetString(pst::kPidTagAttachMimeTag, type);
         if (!cid.empty()) a.props.SetString(pst::kPidTagAttachContentId, cid);
         if (referenced && disposition.token != "attachment") a.props.SetBool(pst::kPidTagAttachmentHidden, true);
-        if (fileTime) {
-            a.props.SetTime(pst::kPidTagCreationTime, *fileTime);
-            a.props.SetTime(pst::kPidTagLastModificationTime, *fileTime);
+        if (delivered) {
+            a.props.SetTime(pst::kPidTagCreationTime, pst::FileTimeFromUnix(*delivered));
+            a.props.SetTime(pst::kPidTagLastModificationTime, pst::FileTimeFromUnix(*delivered));
         }
         out.attachments.push_back(std::move(a));
     }
@@ -278,14 +416,17 @@ void MapAttachments(const mime::BodyParts& bodies, std::string_view charset, con
 
 }  // namespace
 
-pst::NewMessage MapMessage(const mime::MimeMessage& message, const MessageMapOptions& options) {
+namespace {
+
+pst::NewMessage MapAt(const mime::MimeMessage& message, const MessageMapOptions& options, MessageMapNotes& notes,
+                      int depth) {
     pst::NewMessage out;
     const Part& root = message.Root();
     const mime::Header& header = root.GetHeader();
     const std::string charset = message.MessageCharset();
     PropertyList& props = out.props;
 
-    MapSubject(message, props);
+    MapSubject(header, charset, props);
 
     auto from = FirstMailbox(header, "From", charset);
     if (!from) from = FirstMailbox(header, "Sender", charset);
@@ -299,18 +440,17 @@ pst::NewMessage MapMessage(const mime::MimeMessage& message, const MessageMapOpt
     }
     MapRecipients(header, charset, out);
 
-    if (auto date = header.Value("Date"))
-        if (auto t = mime::ParseMailDate(*date)) props.SetTime(pst::kPidTagClientSubmitTime, pst::FileTimeFromUnix(*t));
-    std::optional<std::uint64_t> delivered;
-    if (auto t = DeliveryTime(header))
-        delivered = pst::FileTimeFromUnix(*t);
-    else if (options.fallbackTime)
-        delivered = pst::FileTimeFromUnix(*options.fallbackTime);
-    if (delivered) {
-        props.SetTime(pst::kPidTagMessageDeliveryTime, *delivered);
-        props.SetTime(pst::kPidTagCreationTime, *delivered);
-        props.SetTime(pst::kPidTagLastModificationTime, *delivered);
-    }
+    // Times from the mail, never from the clock.
+    const std::optional<std::int64_t> date = DateTime(header);
+    if (date) props.SetTime(pst::kPidTagClientSubmitTime, pst::FileTimeFromUnix(*date));
+    std::optional<std::int64_t> delivered = ReceivedTime(header);
+    if (!delivered) delivered = date;
+    if (!delivered) delivered = options.indexTime;
+    if (!delivered) delivered = options.fallbackTime;
+    if (!delivered) delivered = pst::kUndatedMessageTime;
+    props.SetTime(pst::kPidTagMessageDeliveryTime, pst::FileTimeFromUnix(*delivered));
+    props.SetTime(pst::kPidTagCreationTime, pst::FileTimeFromUnix(*delivered));
+    props.SetTime(pst::kPidTagLastModificationTime, pst::FileTimeFromUnix(*delivered));
 
     if (!header.Fields().empty()) props.SetString(pst::kPidTagTransportMessageHeaders, TransportHeaders(header));
     if (auto v = RawValue(header, "Message-ID")) props.SetString(pst::kPidTagInternetMessageId, *v);
@@ -321,12 +461,25 @@ pst::NewMessage MapMessage(const mime::MimeMessage& message, const MessageMapOpt
     const mime::BodyParts bodies = message.Bodies();
     std::set<std::string> cids;
     MapBodies(bodies, out, cids);
-    MapAttachments(bodies, charset, cids, delivered, out);
+    MapAttachments(bodies, charset, cids, delivered, MapContext{options, notes, depth}, out);
 
     std::uint32_t flags = options.read ? pst::kMfRead : 0;
     if (!out.attachments.empty()) flags |= pst::kMfHasAttach;
     props.SetInt32(pst::kPidTagMessageFlags, flags);
+    notes.nulsReplaced += ReplaceNulCharacters(out);
     return out;
+}
+
+}  // namespace
+
+pst::NewMessage MapMessage(const mime::MimeMessage& message, const MessageMapOptions& options,
+                           MessageMapNotes& notes) {
+    return MapAt(message, options, notes, 0);
+}
+
+pst::NewMessage MapMessage(const mime::MimeMessage& message, const MessageMapOptions& options) {
+    MessageMapNotes notes;
+    return MapAt(message, options, notes, 0);
 }
 
 }  // namespace quill

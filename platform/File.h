@@ -75,6 +75,10 @@ class OutputFile {
     // Write appends at: for formats whose header is written last.
     void WriteAt(std::uint64_t offset, const char* data, std::size_t n);
     std::uint64_t Size() const noexcept { return written_; }
+    // Waits until everything written so far is on the disk itself (fsync, FlushFileBuffers), so
+    // a format whose header is written last can order its data before its header across a
+    // power loss. Throws FileError(Write) when the system reports that the data did not land.
+    void Sync();
     void Close();  // flushes; throws FileError(Write) when the data did not land
     const std::string& Path() const noexcept { return path_; }
 

@@ -141,6 +141,17 @@ void OutputFile::WriteAt(std::uint64_t offset, const char* data, std::size_t n) 
     }
 }
 
+void OutputFile::Sync() {
+    if (handle_ < 0) return;
+    while (::fsync(static_cast<int>(handle_)) != 0) {
+        if (errno == EINTR) continue;
+        // A file system that cannot sync (some pseudo file systems) has nothing to order.
+        if (errno == EINVAL || errno == ENOTSUP) return;
+        int err = errno;
+        throw FileError(FileError::Kind::Write, path_, written_, Describe("cannot flush to disk", path_, err));
+    }
+}
+
 void OutputFile::Close() {
     if (handle_ < 0) return;
     int fd = static_cast<int>(handle_);

@@ -140,6 +140,14 @@ void OutputFile::WriteAt(std::uint64_t offset, const char* data, std::size_t n) 
     WriteAtOffset(H(handle_), path_, offset, data, n);
 }
 
+void OutputFile::Sync() {
+    if (handle_ == -1) return;
+    if (!FlushFileBuffers(H(handle_))) {
+        DWORD err = GetLastError();
+        throw FileError(FileError::Kind::Write, path_, written_, Describe("cannot flush to disk", path_, err));
+    }
+}
+
 void OutputFile::Close() {
     if (handle_ == -1) return;
     HANDLE h = H(handle_);

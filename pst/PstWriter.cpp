@@ -19,16 +19,6 @@ namespace quill::pst {
 using ndb::Nid;
 using ndb::NidType;
 
-namespace {
-
-std::uint64_t NowFileTime() {
-    const auto s =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch());
-    return FileTimeFromUnix(s.count());
-}
-
-}  // namespace
-
 class PstWriter::Impl {
   public:
     Impl(const std::string& path, std::string_view storeName);
@@ -85,8 +75,9 @@ void PstWriter::Impl::AddMessage(FolderId folderId, const NewMessage& message) {
     }
     writing = nid;
     const messaging::WrittenMessage written =
-        messaging::WriteMessage(db, nid, folder.nid, message, NowFileTime(), [this] { return RandomKey(); });
-    folder.contents->AddRow(nid, messaging::RowFrom(written.props, messaging::ContentsColumns()));
+        messaging::WriteMessage(db, nid, folder.nid, message, FileTimeFromUnix(kUndatedMessageTime),
+                                [this] { return RandomKey(); });
+    folder.contents->Table().AddRow(nid, messaging::RowFrom(written.props, messaging::ContentsColumns()));
     ++folder.count;
     if ((written.flags & kMfRead) == 0) ++folder.unread;
 }

@@ -32,6 +32,12 @@ missing=()
 for p in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# Node and npm for the third PST reader: Debian's packages, unless the machine has them already
+# (a Node that brings its own npm cannot take Debian's beside it).
+if [ $full -eq 1 ]; then
+  command -v node >/dev/null || missing+=(nodejs)
+  command -v npm >/dev/null || missing+=(npm)
+fi
 if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
@@ -42,4 +48,16 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 if [ $full -eq 1 ]; then
   "$(dirname "$0")/fetch-sqlite.sh"
+fi
+
+# The third PST reader of the end-to-end tests: pst-extractor from the npm registry, by name at
+# a pinned version, into build/npm (plain JavaScript, nothing built or downloaded beside it).
+pst_extractor_version=1.12.0
+npm_dir="$(cd "$(dirname "$0")/.." && pwd)/build/npm"
+if [ $full -eq 1 ] && ! grep -qs "\"version\": \"$pst_extractor_version\"" \
+    "$npm_dir/node_modules/pst-extractor/package.json"; then
+  mkdir -p "$npm_dir"
+  echo "installing: pst-extractor@$pst_extractor_version (npm)"
+  npm install --prefix "$npm_dir" --no-save --no-package-lock --ignore-scripts --no-audit --no-fund \
+    "pst-extractor@$pst_extractor_version" >/dev/null
 fi

@@ -45,6 +45,9 @@ ImhParse ParseImh(std::string_view bytes) {
             at += static_cast<std::size_t>(length) * unit;
             if (field == 2) {
                 if (bytes.size() - at < 12) return fail(at, which + " is cut short");
+                // Sent and received, Unix seconds; 0 where the index keeps no time.
+                if (const std::uint32_t sent = U32At(bytes, at)) entry.sentTime = sent;
+                if (const std::uint32_t received = U32At(bytes, at + 4)) entry.receivedTime = received;
                 at += 12;
             }
         }

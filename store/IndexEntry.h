@@ -2,6 +2,7 @@
 // One message as a store's own index describes it.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quill {
@@ -18,6 +19,15 @@ struct IndexEntry {
     // Why the message can't be read where the index puts it (a file name
     // that would lead out of the store); empty when it can.
     std::string unsafe;
+    // Unix seconds (UTC) the index gives for the message: when it was sent and when it was
+    // received; absent when the index keeps none (0 in an .imh, no such column in a database).
+    std::optional<std::int64_t> sentTime;
+    std::optional<std::int64_t> receivedTime;
 };
+
+// The time the index gives a message: received, else sent.
+[[nodiscard]] inline std::optional<std::int64_t> IndexTime(const IndexEntry& entry) {
+    return entry.receivedTime ? entry.receivedTime : entry.sentTime;
+}
 
 }  // namespace quill

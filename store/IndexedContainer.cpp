@@ -198,6 +198,7 @@ void DeliverIndexed(const std::vector<IndexEntry>& records, const IndexedDeliver
                     m.offset = r->offset;
                     m.deleted = r->deleted;
                     m.fromIndex = true;
+                    m.indexTime = IndexTime(*r);
                     m.text.resize(static_cast<std::size_t>(r->size));
                     how.container->ReadAt(r->offset, m.text.data(), m.text.size());
                     delivery.Deliver(m);
@@ -233,6 +234,7 @@ void DeliverIndexed(const std::vector<IndexEntry>& records, const IndexedDeliver
         StoreMessage m;
         m.deleted = r.deleted;
         m.fromIndex = true;
+        m.indexTime = IndexTime(r);
         m.file = r.file;
         m.attachmentFolder = r.attachmentFolder;
         try {

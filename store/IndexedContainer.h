@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ struct StoreMessage {
     std::string file;        // the message file it came from; empty: the container
     // Its own attachments folder; empty: the store's shared one.
     std::string attachmentFolder;
+    // The time the store's index gives it (received, else sent; Unix seconds UTC); absent for a
+    // message found by the cut or an index without times.
+    std::optional<std::int64_t> indexTime;
 };
 
 using StoreMessageSink = std::function<void(StoreMessage&)>;

@@ -66,6 +66,62 @@ BthWriter::BthWriter(HeapOnNode& heap, std::uint8_t cbKey, std::uint8_t cbEnt, s
     heap.Overwrite(header, bytes);
 }
 
+BthWriter::BthWriter(HeapOnNode& heap, std::uint8_t cbKey, std::uint8_t cbEnt)
+    : heap(heap), cbKey(cbKey), cbEnt(cbEnt), recordCount(0) {
+    if (cbKey != 2 && cbKey != 4 && cbKey != 8) throw std::invalid_argument("BTH: cbKey must be 2, 4 or 8");
+    if (cbEnt == 0 || cbEnt > 32) throw std::invalid_argument("BTH: cbEnt must be 1..32");
+    std::vector<std::uint8_t> bytes(kBthHeaderSize, 0);
+    disk::PutU8(bytes, 0, kBthType);
+    disk::PutU8(bytes, 1, cbKey);
+    disk::PutU8(bytes, 2, cbEnt);
+    header = heap.Allocate(bytes);
+}
+
+void BthWriter::Build(std::size_t count, const std::function<void(std::size_t, std::span<std::uint8_t>)>& recordAt) {
+    const std::size_t cbRecord = std::size_t{cbKey} + cbEnt;
+    const std::size_t perLeaf = NodeCapacity(cbRecord);
+    const std::size_t cbIndex = std::size_t{cbKey} + kHidSize;
+    const std::size_t perIndex = NodeCapacity(cbIndex);
+    // (first key, HID) of each node of the level just written.
+    std::vector<std::pair<std::uint64_t, Hid>> level;
+    std::vector<std::uint8_t> node;
+    std::uint64_t previous = 0;
+    for (std::size_t first = 0; first < count; first += perLeaf) {
+        const std::size_t n = std::min(perLeaf, count - first);
+        node.assign(n * cbRecord, 0);
+        for (std::size_t k = 0; k < n; ++k) {
+            std::span<std::uint8_t> record(node.data() + k * cbRecord, cbRecord);
+            recordAt(first + k, record);
+            const std::uint64_t key = GetKey(record, 0, cbKey);
+            if (first + k > 0 && key <= previous) throw std::invalid_argument("BTH: keys do not rise");
+            previous = key;
+        }
+        level.emplace_back(GetKey(node, 0, cbKey), heap.Allocate(node));
+    }
+    std::uint8_t indexLevels = 0;
+    while (level.size() > 1) {
+        std::vector<std::pair<std::uint64_t, Hid>> parents;
+        for (std::size_t first = 0; first < level.size(); first += perIndex) {
+            const std::size_t n = std::min(perIndex, level.size() - first);
+            node.assign(n * cbIndex, 0);
+            for (std::size_t k = 0; k < n; ++k) {
+                PutKey(node, k * cbIndex, cbKey, level[first + k].first);
+                disk::PutU32(node, k * cbIndex + cbKey, level[first + k].second);
+            }
+            parents.emplace_back(level[first].first, heap.Allocate(node));
+        }
+        level = std::move(parents);
+        ++indexLevels;
+    }
+    std::vector<std::uint8_t> bytes(kBthHeaderSize, 0);
+    disk::PutU8(bytes, 0, kBthType);
+    disk::PutU8(bytes, 1, cbKey);
+    disk::PutU8(bytes, 2, cbEnt);
+    disk::PutU8(bytes, 3, indexLevels);
+    disk::PutU32(bytes, 4, level.empty() ? 0 : level.front().second);  // hidRoot: 0 for an empty tree
+    heap.Overwrite(header, bytes);
+}
+
 void BthWriter::Fill(std::span<const std::uint8_t> records) {
     const std::size_t cbRecord = std::size_t{cbKey} + cbEnt;
     if (records.size() != recordCount * cbRecord)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -19,12 +20,20 @@ class BthWriter {
     // Allocates the BTHHEADER, then the leaves, then each index level bottom-up. cbKey is 2, 4
     // or 8 (keys are compared as little-endian unsigned integers).
     BthWriter(HeapOnNode& heap, std::uint8_t cbKey, std::uint8_t cbEnt, std::size_t recordCount);
+    // Allocates only the BTHHEADER, for a tree whose records are known last (a table's row
+    // index, which grows with the rows); Build then places the nodes after everything else.
+    BthWriter(HeapOnNode& heap, std::uint8_t cbKey, std::uint8_t cbEnt);
 
     [[nodiscard]] Hid Header() const { return header; }
 
     // `records` holds the recordCount records, each cbKey key bytes then cbEnt data bytes, in any
     // order; they are stored sorted by key. std::invalid_argument on a wrong size or a repeated key.
     void Fill(std::span<const std::uint8_t> records);
+
+    // For the header-only form: `count` records, record k (in key order, keys strictly rising)
+    // written by recordAt into its cbKey + cbEnt bytes. The leaves are allocated in order, then
+    // each index level, then the header is rewritten. std::invalid_argument when keys do not rise.
+    void Build(std::size_t count, const std::function<void(std::size_t, std::span<std::uint8_t>)>& recordAt);
 
     // Records per node for a record of `cbRecord` bytes.
     [[nodiscard]] static std::size_t NodeCapacity(std::size_t cbRecord) { return kMaxAllocation / cbRecord; }

@@ -65,12 +65,28 @@ void PutFillLevels(std::span<std::uint8_t> out, std::size_t at, const std::vecto
 
 }  // namespace
 
-HeapOnNode::HeapOnNode(std::uint8_t clientSig) : clientSig(clientSig) {
+namespace {
+
+class GatheringStream : public SubnodeSink::Stream {
+  public:
+    explicit GatheringStream(SubnodeSink& sink) : sink(sink) {}
+    void Append(std::span<const std::uint8_t> bytes) override { data.insert(data.end(), bytes.begin(), bytes.end()); }
+    std::uint32_t Finish() override { return sink.AddSubnode(data); }
+
+  private:
+    SubnodeSink& sink;
+    std::vector<std::uint8_t> data;
+};
+
+}  // namespace
+
+std::unique_ptr<SubnodeSink::Stream> SubnodeSink::OpenStream() { return std::make_unique<GatheringStream>(*this); }
+
+HeapOnNode::HeapOnNode(std::uint8_t clientSig, HeapBlockSink* sink) : clientSig(clientSig), sink(sink) {
     blocks.push_back(Block{std::vector<std::uint8_t>(kHnhdrSize, 0), {}});
 }
 
 Hid HeapOnNode::Allocate(std::span<const std::uint8_t> data) {
-    if (data.empty()) throw std::invalid_argument("heap: empty allocation");
     if (data.size() > kMaxAllocation)
         throw LayerError<std::length_error>(
             "heap: allocation of " + std::to_string(data.size()) + " bytes exceeds 3580",
@@ -80,6 +96,7 @@ Hid HeapOnNode::Allocate(std::span<const std::uint8_t> data) {
     if (block->starts.size() == kMaxAllocsPerBlock ||
         BlockEnd(block->bytes.size() + data.size(), block->starts.size() + 1) > kBlockData) {
         if (blocks.size() == kMaxBlocks) throw std::length_error("heap: more than 65536 blocks");
+        Close(blocks.size() - 1);
         blocks.push_back(Block{std::vector<std::uint8_t>(HeaderSize(blocks.size()), 0), {}});
         block = &blocks.back();
     }
@@ -95,7 +112,7 @@ void HeapOnNode::Overwrite(Hid hid, std::span<const std::uint8_t> data) {
     const std::size_t hidIndex = (hid >> 5) & 0x7FF;
     if ((hid & 0x1F) != 0 || blockIndex >= blocks.size() || hidIndex == 0 ||
         hidIndex > blocks[blockIndex].starts.size())
-        throw std::out_of_range("heap: no allocation with HID " + std::to_string(hid));
+        throw std::out_of_range("heap: no allocation with HID " + std::to_string(hid) + " in memory");
     Block& block = blocks[blockIndex];
     const std::size_t begin = block.starts[hidIndex - 1];
     const std::size_t end = hidIndex < block.starts.size() ? block.starts[hidIndex] : block.bytes.size();
@@ -105,40 +122,69 @@ void HeapOnNode::Overwrite(Hid hid, std::span<const std::uint8_t> data) {
 
 void HeapOnNode::SetUserRoot(Hid hid) { userRoot = hid; }
 
-std::vector<std::vector<std::uint8_t>> HeapOnNode::Finish() const {
-    std::vector<std::uint8_t> levels;
-    levels.reserve(blocks.size());
-    for (const Block& b : blocks) levels.push_back(FillLevel(kBlockData - BlockEnd(b.bytes.size(), b.starts.size())));
-
-    std::vector<std::vector<std::uint8_t>> out;
-    out.reserve(blocks.size());
-    for (std::size_t i = 0; i < blocks.size(); ++i) {
-        const Block& b = blocks[i];
-        const std::size_t ibHnpm = MapOffset(b.bytes.size());
-        std::vector<std::uint8_t> data(BlockEnd(b.bytes.size(), b.starts.size()), 0);
-        std::copy(b.bytes.begin(), b.bytes.end(), data.begin());
-        std::span<std::uint8_t> d(data);
-
-        PutU16(d, 0, static_cast<std::uint16_t>(ibHnpm));
-        if (i == 0) {
-            PutU8(d, 2, kHnSig);
-            PutU8(d, 3, clientSig);
-            PutU32(d, 4, userRoot);
-            PutFillLevels(d, 8, levels, 0, kFillLevelsInHnhdr);
-        } else if (IsBitmapBlock(i)) {  // covers itself and the 127 blocks after it
-            PutFillLevels(d, 2, levels, i, kFillLevelsInBitmap);
-        }
-
-        PutU16(d, ibHnpm, static_cast<std::uint16_t>(b.starts.size()));  // cAlloc
-        PutU16(d, ibHnpm + 2, 0);                                        // cFree: nothing is ever freed
-        std::size_t at = ibHnpm + 4;
-        for (std::uint16_t start : b.starts) {
-            PutU16(d, at, start);
-            at += 2;
-        }
-        PutU16(d, at, static_cast<std::uint16_t>(b.bytes.size()));  // where the next allocation would start
-        out.push_back(std::move(data));
+// A block is closed when the next one opens: its fill level is final, and with a sink it leaves
+// memory unless a header still has to record levels of blocks after it.
+void HeapOnNode::Close(std::size_t index) {
+    const Block& b = blocks[index];
+    if (levels.size() <= index) levels.resize(index + 1, 0);
+    levels[index] = FillLevel(kBlockData - BlockEnd(b.bytes.size(), b.starts.size()));
+    if (sink == nullptr) return;
+    if (index != 0 && !IsBitmapBlock(index)) Emit(index);
+    // A bitmap block records itself and the 127 blocks after it.
+    if (index >= 8) {
+        const std::size_t group = 8 + (index - 8) / kFillLevelsInBitmap * kFillLevelsInBitmap;
+        if (index == group + kFillLevelsInBitmap - 1) Emit(group);
     }
+}
+
+std::vector<std::uint8_t> HeapOnNode::Bytes(std::size_t i) const {
+    const Block& b = blocks[i];
+    const std::size_t ibHnpm = MapOffset(b.bytes.size());
+    std::vector<std::uint8_t> data(BlockEnd(b.bytes.size(), b.starts.size()), 0);
+    std::copy(b.bytes.begin(), b.bytes.end(), data.begin());
+    std::span<std::uint8_t> d(data);
+
+    PutU16(d, 0, static_cast<std::uint16_t>(ibHnpm));
+    if (i == 0) {
+        PutU8(d, 2, kHnSig);
+        PutU8(d, 3, clientSig);
+        PutU32(d, 4, userRoot);
+        PutFillLevels(d, 8, levels, 0, kFillLevelsInHnhdr);
+    } else if (IsBitmapBlock(i)) {  // covers itself and the 127 blocks after it
+        PutFillLevels(d, 2, levels, i, kFillLevelsInBitmap);
+    }
+
+    PutU16(d, ibHnpm, static_cast<std::uint16_t>(b.starts.size()));  // cAlloc
+    PutU16(d, ibHnpm + 2, 0);                                        // cFree: nothing is ever freed
+    std::size_t at = ibHnpm + 4;
+    for (std::uint16_t start : b.starts) {
+        PutU16(d, at, start);
+        at += 2;
+    }
+    PutU16(d, at, static_cast<std::uint16_t>(b.bytes.size()));  // where the next allocation would start
+    return data;
+}
+
+void HeapOnNode::Emit(std::size_t index) {
+    Block& b = blocks[index];
+    if (b.written) return;
+    const std::vector<std::uint8_t> bytes = Bytes(index);
+    sink->WriteHeapBlock(index, bytes);
+    b.written = true;
+    std::vector<std::uint8_t>().swap(b.bytes);
+    std::vector<std::uint16_t>().swap(b.starts);
+}
+
+std::vector<std::vector<std::uint8_t>> HeapOnNode::Finish() {
+    Close(blocks.size() - 1);
+    std::vector<std::vector<std::uint8_t>> out;
+    if (sink != nullptr) {
+        // The first block last: its header is complete only now.
+        for (std::size_t i = blocks.size(); i-- > 0;) Emit(i);
+        return out;
+    }
+    out.reserve(blocks.size());
+    for (std::size_t i = 0; i < blocks.size(); ++i) out.push_back(Bytes(i));
     return out;
 }
 

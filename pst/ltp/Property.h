@@ -20,6 +20,7 @@ enum class PropType : std::uint16_t {
     String = 0x001F,
     Time = 0x0040,
     Guid = 0x0048,
+    Object = 0x000D,  // in a PC: an allocation of the subnode's NID and the object's size
     Binary = 0x0102,
     MultiInt32 = 0x1003,
     MultiString = 0x101F,

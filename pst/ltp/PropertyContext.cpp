@@ -64,8 +64,8 @@ std::vector<std::vector<std::uint8_t>> BuildPropertyContext(const PropertyList& 
             if (p.value.size() > kMaxAllocation) {
                 hnid = sink.AddSubnode(p.value);
                 if ((hnid & 0x1F) == 0) throw std::logic_error("PC: subnode sink returned an HID-typed NID");
-            } else if (!p.value.empty()) {
-                hnid = heap.Allocate(p.value);
+            } else {
+                hnid = heap.Allocate(p.value);  // an empty value too: a zero-length allocation
             }
             disk::PutU32(out, at + 4, hnid);
         }

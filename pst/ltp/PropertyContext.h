@@ -11,7 +11,7 @@ namespace quill::pst::ltp {
 
 // [MS-PST] 2.3.3: the node data of a property context holding `props`. Values of at most 4 bytes
 // inline, others in the heap up to kMaxAllocation bytes, larger ones through `sink` as subnodes.
-// An empty string or binary has HNID 0.
+// An empty string or binary is a zero-length allocation: no HNID is 0.
 [[nodiscard]] std::vector<std::vector<std::uint8_t>> BuildPropertyContext(const PropertyList& props, SubnodeSink& sink);
 
 // A value the caller has already written as a subnode of the node (streamed data too large to

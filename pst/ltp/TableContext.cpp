@@ -61,15 +61,17 @@ void SetBit(std::span<std::uint8_t> row, std::size_t bitmapAt, std::uint8_t iBit
     row[bitmapAt + iBit / 8] |= static_cast<std::uint8_t>(0x80u >> (iBit % 8));
 }
 
-Hnid CheckedSubnode(SubnodeSink& sink, std::span<const std::uint8_t> data) {
-    const Hnid nid = sink.AddSubnode(data);
+Hnid CheckedNid(Hnid nid) {
     if ((nid & 0x1F) == 0) throw std::logic_error("TC: subnode sink returned an HID-typed NID");
     return nid;
 }
 
+Hnid CheckedSubnode(SubnodeSink& sink, std::span<const std::uint8_t> data) { return CheckedNid(sink.AddSubnode(data)); }
+
 }  // namespace
 
 TableContextBuilder::TableContextBuilder(std::vector<std::uint32_t> columnTags) {
+    heap = std::make_unique<HeapOnNode>(kClientSigTC);
     for (std::uint32_t fixed : {kTagLtpRowId, kTagLtpRowVer})
         if (std::find(columnTags.begin(), columnTags.end(), fixed) == columnTags.end()) columnTags.push_back(fixed);
     std::sort(columnTags.begin(), columnTags.end());
@@ -113,15 +115,53 @@ TableContextBuilder::TableContextBuilder(std::vector<std::uint32_t> columnTags) 
         throw LayerError<std::length_error>(
             "TC: a row is larger than a block",
             {.expected = "at most " + std::to_string(kRowBlock) + " bytes", .actual = std::to_string(rowSize)});
+
+    // Outlook's order: the row index's header first (0x20), TCINFO next (0x40).
+    rowIndex = std::make_unique<BthWriter>(*heap, kRowIndexKeySize, kRowIndexDataSize);
+    tcinfoHid = heap->Allocate(std::vector<std::uint8_t>(kTcinfoSize + kTcoldescSize * columns.size(), 0));
+    heap->SetUserRoot(tcinfoHid);
+}
+
+TableContextBuilder::TableContextBuilder(std::vector<std::uint32_t> columnTags, SubnodeSink& subnodeSink,
+                                         HeapBlockSink& blocks)
+    : TableContextBuilder(std::move(columnTags)) {
+    subnodes = &subnodeSink;
+    // The same layout on a heap that hands its finished blocks over as it grows.
+    auto streamed = std::make_unique<HeapOnNode>(kClientSigTC, &blocks);
+    rowIndex = std::make_unique<BthWriter>(*streamed, kRowIndexKeySize, kRowIndexDataSize);
+    tcinfoHid = streamed->Allocate(std::vector<std::uint8_t>(kTcinfoSize + kTcoldescSize * columns.size(), 0));
+    streamed->SetUserRoot(tcinfoHid);
+    heap = std::move(streamed);
+}
+
+TableContextBuilder::~TableContextBuilder() = default;
+
+void TableContextBuilder::CheckNewRowId(std::uint32_t rowId) {
+    if (idsRising && (rowIds.empty() || rowId > rowIds.back())) return;
+    if (idsRising) {
+        idsRising = false;
+        rowIdSet.insert(rowIds.begin(), rowIds.end());
+    }
+    if (!rowIdSet.insert(rowId).second)
+        throw std::invalid_argument("TC: row id " + std::to_string(rowId) + " added twice");
 }
 
 void TableContextBuilder::AddRow(std::uint32_t rowId, const PropertyList& values) {
-    if (!rowIdSet.insert(rowId).second)
-        throw std::invalid_argument("TC: row id " + std::to_string(rowId) + " added twice");
-    const std::size_t rowAt = matrix.size();
-    matrix.resize(rowAt + rowSize, 0);
-    std::span<std::uint8_t> row(matrix.data() + rowAt, rowSize);
+    if (finished) throw std::logic_error("TC: row added after Finish");
+    // Refused before anything is placed, so a refused row leaves the table as it was.
+    for (const Column& c : columns) {
+        const Property* p = values.Find(TagId(c.tag));
+        if (c.hnid || p == nullptr || p->tag != c.tag || c.tag == kTagLtpRowId || c.tag == kTagLtpRowVer) continue;
+        if (p->value.size() != c.cb)
+            throw LayerError<std::invalid_argument>(
+                "TC: value of " + std::to_string(c.tag) + " does not have its type's width",
+                {.expected = std::to_string(c.cb) + " bytes", .actual = std::to_string(p->value.size())});
+    }
+    CheckNewRowId(rowId);
+    std::vector<std::uint8_t> rowBytes(rowSize, 0);
+    std::span<std::uint8_t> row(rowBytes);
     const std::size_t bitmapAt = rgib[2];
+    std::vector<PendingValue> large;
 
     for (const Column& c : columns) {
         if (c.tag == kTagLtpRowId || c.tag == kTagLtpRowVer) {
@@ -132,69 +172,99 @@ void TableContextBuilder::AddRow(std::uint32_t rowId, const PropertyList& values
         }
         const Property* p = values.Find(TagId(c.tag));
         if (p == nullptr || p->tag != c.tag) continue;
-        SetBit(row, bitmapAt, c.iBit);
         if (c.hnid) {
-            if (!p->value.empty()) {
-                pending.push_back(PendingValue{rowAt + c.ib, arena.size(), p->value.size()});
+            if (p->value.size() <= kMaxAllocation) {
+                // An empty value is a zero-length allocation: no cell holds HNID 0.
+                PutU32(row, c.ib, heap->Allocate(p->value));
+            } else if (subnodes != nullptr) {
+                PutU32(row, c.ib, CheckedSubnode(*subnodes, p->value));
+            } else {
+                large.push_back(PendingValue{c.ib, arena.size(), p->value.size()});
                 arena.insert(arena.end(), p->value.begin(), p->value.end());
             }
         } else {
-            if (p->value.size() != c.cb)
-                throw LayerError<std::invalid_argument>(
-                    "TC: value of " + std::to_string(c.tag) + " does not have its type's width",
-                    {.expected = std::to_string(c.cb) + " bytes", .actual = std::to_string(p->value.size())});
             std::copy(p->value.begin(), p->value.end(), row.begin() + c.ib);
         }
+        SetBit(row, bitmapAt, c.iBit);
     }
+    for (PendingValue& v : large) v.cell += matrix.size();
+    pending.insert(pending.end(), large.begin(), large.end());
     rowIds.push_back(rowId);
+    AppendRow(row);
+}
+
+// Streamed, the rows stay in memory only while they fit one heap allocation; past that they go
+// to the row-matrix subnode, whole rows in each 8176-byte block ([MS-PST] 2.3.4.4).
+void TableContextBuilder::AppendRow(std::span<const std::uint8_t> row) {
+    if (subnodes == nullptr || (!rowStream && matrix.size() + row.size() <= kMaxAllocation)) {
+        matrix.insert(matrix.end(), row.begin(), row.end());
+        return;
+    }
+    if (!rowStream) {
+        rowStream = subnodes->OpenStream();
+        for (std::size_t at = 0; at < matrix.size(); at += rowSize)
+            StreamRow(std::span<const std::uint8_t>(matrix).subspan(at, rowSize));
+        std::vector<std::uint8_t>().swap(matrix);
+    }
+    StreamRow(row);
+}
+
+void TableContextBuilder::StreamRow(std::span<const std::uint8_t> row) {
+    const std::size_t perBlock = kRowBlock / rowSize;
+    if (rowsInBlock == perBlock) {
+        const std::vector<std::uint8_t> padding(kRowBlock - perBlock * rowSize, 0);
+        if (!padding.empty()) rowStream->Append(padding);
+        rowsInBlock = 0;
+    }
+    rowStream->Append(row);
+    ++rowsInBlock;
 }
 
 std::size_t TableContextBuilder::RowCount() const { return rowIds.size(); }
 
-std::vector<std::vector<std::uint8_t>> TableContextBuilder::Finish(SubnodeSink& sink) const {
-    HeapOnNode heap(kClientSigTC);
+Hnid TableContextBuilder::FinishRows(SubnodeSink* sink) {
+    if (rowStream) return CheckedNid(rowStream->Finish());
+    for (const PendingValue& v : pending)
+        PutU32(matrix, v.cell, CheckedSubnode(*sink, std::span<const std::uint8_t>(arena.data() + v.offset, v.size)));
+    if (matrix.empty()) return 0;  // no rows: hnidRows is 0 ([MS-PST] 2.3.4.1)
+    if (matrix.size() <= kMaxAllocation) return heap->Allocate(matrix);
+    // Rows never straddle a data block, so all blocks but the last are whole rows padded to 8176.
+    const std::size_t perBlock = kRowBlock / rowSize;
+    const std::size_t count = matrix.size() / rowSize;
+    const std::size_t fullBlocks = (count - 1) / perBlock;
+    std::vector<std::uint8_t> packed(fullBlocks * kRowBlock + (count - fullBlocks * perBlock) * rowSize, 0);
+    for (std::size_t b = 0; b * perBlock < count; ++b) {
+        const std::size_t n = std::min(perBlock, count - b * perBlock);
+        std::copy_n(matrix.begin() + static_cast<std::ptrdiff_t>(b * perBlock * rowSize), n * rowSize,
+                    packed.begin() + static_cast<std::ptrdiff_t>(b * kRowBlock));
+    }
+    return CheckedSubnode(*sink, packed);
+}
+
+void TableContextBuilder::FinishHeap(Hnid hnidRows) {
+    finished = true;
+    // The row index maps each row id to its row, sorted by id.
+    if (idsRising) {
+        rowIndex->Build(rowIds.size(), [&](std::size_t k, std::span<std::uint8_t> record) {
+            PutU32(record, 0, rowIds[k]);
+            PutU32(record, 4, static_cast<std::uint32_t>(k));
+        });
+    } else {
+        std::vector<std::uint32_t> order(rowIds.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return rowIds[a] < rowIds[b]; });
+        rowIndex->Build(order.size(), [&](std::size_t k, std::span<std::uint8_t> record) {
+            PutU32(record, 0, rowIds[order[k]]);
+            PutU32(record, 4, order[k]);
+        });
+    }
+
     std::vector<std::uint8_t> tcinfo(kTcinfoSize + kTcoldescSize * columns.size(), 0);
-    const Hid tcinfoHid = heap.Allocate(tcinfo);
-    heap.SetUserRoot(tcinfoHid);
-    BthWriter rowIndex(heap, kRowIndexKeySize, kRowIndexDataSize, rowIds.size());
-
-    std::vector<std::uint8_t> rows = matrix;
-    for (const PendingValue& v : pending) {
-        const std::span<const std::uint8_t> bytes(arena.data() + v.offset, v.size);
-        const Hnid hnid = bytes.size() > kMaxAllocation ? CheckedSubnode(sink, bytes) : heap.Allocate(bytes);
-        PutU32(rows, v.cell, hnid);
-    }
-
-    std::vector<std::uint8_t> records(rowIds.size() * (kRowIndexKeySize + kRowIndexDataSize));
-    for (std::size_t r = 0; r < rowIds.size(); ++r) {
-        PutU32(records, r * 8, rowIds[r]);
-        PutU32(records, r * 8 + 4, static_cast<std::uint32_t>(r));
-    }
-    rowIndex.Fill(records);
-
-    Hnid hnidRows = 0;
-    if (rows.size() > kMaxAllocation) {
-        // [MS-PST] 2.3.4.4: rows never straddle a data block, so all blocks but the last are
-        // whole rows padded to 8176 bytes.
-        const std::size_t perBlock = kRowBlock / rowSize;
-        const std::size_t count = rowIds.size();
-        const std::size_t fullBlocks = (count - 1) / perBlock;
-        std::vector<std::uint8_t> packed(fullBlocks * kRowBlock + (count - fullBlocks * perBlock) * rowSize, 0);
-        for (std::size_t b = 0; b * perBlock < count; ++b) {
-            const std::size_t n = std::min(perBlock, count - b * perBlock);
-            std::copy_n(rows.begin() + static_cast<std::ptrdiff_t>(b * perBlock * rowSize), n * rowSize,
-                        packed.begin() + static_cast<std::ptrdiff_t>(b * kRowBlock));
-        }
-        hnidRows = CheckedSubnode(sink, packed);
-    } else if (!rows.empty()) {
-        hnidRows = heap.Allocate(rows);
-    }
-
     std::span<std::uint8_t> t(tcinfo);
     PutU8(t, 0, kTcType);
     PutU8(t, 1, static_cast<std::uint8_t>(columns.size()));
     for (std::size_t i = 0; i < rgib.size(); ++i) PutU16(t, 2 + 2 * i, rgib[i]);
-    PutU32(t, 10, rowIndex.Header());  // hidRowIndex
+    PutU32(t, 10, rowIndex->Header());  // hidRowIndex
     PutU32(t, 14, hnidRows);
     PutU32(t, 18, 0);  // hidIndex, deprecated
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -204,8 +274,21 @@ std::vector<std::vector<std::uint8_t>> TableContextBuilder::Finish(SubnodeSink& 
         PutU8(t, at + 6, columns[i].cb);
         PutU8(t, at + 7, columns[i].iBit);
     }
-    heap.Overwrite(tcinfoHid, tcinfo);
-    return heap.Finish();
+    heap->Overwrite(tcinfoHid, tcinfo);
+}
+
+std::vector<std::vector<std::uint8_t>> TableContextBuilder::Finish(SubnodeSink& sink) {
+    if (subnodes != nullptr) throw std::logic_error("TC: a streamed table finishes without a sink");
+    if (finished) throw std::logic_error("TC: finished twice");
+    FinishHeap(FinishRows(&sink));
+    return heap->Finish();
+}
+
+void TableContextBuilder::Finish() {
+    if (subnodes == nullptr) throw std::logic_error("TC: a table in memory finishes with a sink");
+    if (finished) throw std::logic_error("TC: finished twice");
+    FinishHeap(FinishRows(subnodes));
+    (void)heap->Finish();
 }
 
 }  // namespace quill::pst::ltp

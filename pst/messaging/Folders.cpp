@@ -56,7 +56,7 @@ Folder& FolderTree::Make(Nid nid, Nid parent, std::string_view name, std::string
     f.parent = parent;
     f.name = name;
     f.containerClass = containerClass;
-    f.contents = std::make_unique<ltp::TableContextBuilder>(ContentsColumns());
+    f.contents = std::make_unique<StreamedTableNode>(db_, ContentsColumns());
     if (nid != parent) folders_[parent].children.push_back(nid);
     return f;
 }
@@ -73,12 +73,17 @@ Nid FolderTree::Add(Nid parent, std::string_view name, std::string_view containe
                        {.expected = "at most " + std::to_string(kMaxFolderNameUnits) + " UTF-16 units",
                         .actual = std::to_string(units)});
     Nid nid = 0;
+    // Folder indexes stay below the first message index, so that every folder sorts before the
+    // messages in the node B-tree (whose message leaves are written as messages arrive).
+    constexpr std::uint32_t kFolderIndexLimit = 0x10000;
     try {
         nid = db_.NextNid(NidType::NormalFolder);
     } catch (const std::length_error&) {
-        throw PstError("too many folders for one PST file",
-                       {.expected = "at most " + std::to_string(ndb::kMaxNidIndex) + " folder NIDs"});
+        nid = ndb::MakeNid(NidType::NormalFolder, kFolderIndexLimit);
     }
+    if (ndb::NidIndex(nid) >= kFolderIndexLimit)
+        throw PstError("too many folders for one PST file",
+                       {.expected = "fewer than " + std::to_string(kFolderIndexLimit - 0x400) + " folders"});
     // A folder's tables share its index.
     for (NidType t : {NidType::HierarchyTable, NidType::ContentsTable, NidType::AssocContentsTable})
         db_.ReserveNid(t, ndb::NidIndex(nid));
@@ -104,19 +109,19 @@ Folder& FolderTree::MessageFolder(Nid nid) {
 
 // A folder object and its three tables ([MS-PST] 2.4.4): the hierarchy rows copy each child's
 // own values, so both always agree.
-void FolderTree::WriteFolder(const Folder& f) {
+void FolderTree::WriteFolder(Folder& f) {
     WritePropertyContextNode(db_, f.nid, FolderProperties(f), f.parent);
     ltp::TableContextBuilder hierarchy(HierarchyColumns());
     for (Nid child : f.children)
         hierarchy.AddRow(child, RowFrom(FolderProperties(folders_.at(child)), HierarchyColumns()));
     if (f.nid == kNidRootFolder) hierarchy.AddRow(kNidSpamSearchFolder, SpamSearchFolderProperties());
     WriteTableNode(db_, TableNid(f.nid, NidType::HierarchyTable), hierarchy);
-    WriteTableNode(db_, TableNid(f.nid, NidType::ContentsTable), *f.contents);
-    WriteTableNode(db_, TableNid(f.nid, NidType::AssocContentsTable), ltp::TableContextBuilder(AssocContentsColumns()));
+    f.contents->Write(TableNid(f.nid, NidType::ContentsTable));
+    WriteEmptyTableNode(db_, TableNid(f.nid, NidType::AssocContentsTable), AssocContentsColumns());
 }
 
 void FolderTree::Write() {
-    for (const auto& [nid, f] : folders_) WriteFolder(f);
+    for (auto& [nid, f] : folders_) WriteFolder(f);
 }
 
 }  // namespace quill::pst::messaging

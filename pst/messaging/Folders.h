@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pst/ltp/TableContext.h"
+#include "pst/messaging/NodeWriting.h"
 #include "pst/ndb/NodeDatabase.h"
 
 namespace quill::pst::messaging {
@@ -47,7 +48,7 @@ struct Folder {
     std::string name;
     std::string containerClass;
     std::vector<ndb::Nid> children;
-    std::unique_ptr<ltp::TableContextBuilder> contents;
+    std::unique_ptr<StreamedTableNode> contents;
     std::uint32_t count = 0;
     std::uint32_t unread = 0;
 };
@@ -71,7 +72,7 @@ class FolderTree {
 
   private:
     Folder& Make(ndb::Nid nid, ndb::Nid parent, std::string_view name, std::string_view containerClass);
-    void WriteFolder(const Folder& f);
+    void WriteFolder(Folder& f);
 
     ndb::NodeDatabase& db_;
     std::map<ndb::Nid, Folder> folders_;

@@ -1,5 +1,8 @@
 #include "pst/messaging/Messages.h"
 
+#include "pst/PstError.h"
+#include "pst/disk/Bytes.h"
+
 #include "pst/ltp/PropertyContext.h"
 #include "pst/ltp/TableContext.h"
 #include "pst/messaging/Folders.h"
@@ -19,9 +22,27 @@ using ndb::NidType;
 namespace {
 
 constexpr std::uint32_t kFirstAttachmentIndex = 0x8000;
+// The embedded message's node among its attachment's subnodes.
+constexpr Nid kEmbeddedMessageNid = MakeNid(NidType::NormalMessage, 1);
+// Attached mails inside attached mails: far deeper than any real mail nests them.
+constexpr int kMaxEmbeddingDepth = 64;
+
+// A message object written as data and subnodes, not yet registered anywhere: the NBT takes a
+// top-level message, an attachment's subnode tree an embedded one.
+struct BuiltMessage {
+    Bid bidData = 0;
+    Bid bidSub = 0;
+    std::uint64_t bytes = 0;  // its data and all its subnodes' data: PidTagMessageSize
+    PropertyList props;
+    std::uint32_t flags = 0;
+};
+
+BuiltMessage BuildMessage(ndb::NodeDatabase& db, const NewMessage& message, std::uint64_t defaultTime,
+                          const KeySource& newKey, int depth);
 
 void WriteAttachment(ndb::NodeDatabase& db, NodeSubnodes& messageSub, Nid nid, const NewAttachment& a,
-                     std::size_t index, ltp::TableContextBuilder& table) {
+                     std::size_t index, ltp::TableContextBuilder& table, std::uint64_t defaultTime,
+                     const KeySource& newKey, int depth) {
     PropertyList props = a.props;
     props.Remove(kPidTagAttachDataBinary);
     NodeSubnodes sub(db);
@@ -30,7 +51,17 @@ void WriteAttachment(ndb::NodeDatabase& db, NodeSubnodes& messageSub, Nid nid, c
     std::vector<ltp::StoredValue> stored;
     std::uint64_t dataSize = 0;
     const std::uint32_t dataTag = MakeTag(kPidTagAttachDataBinary, PropType::Binary);
-    if (!a.source && a.data.size() <= ltp::kMaxAllocation) {
+    if (a.embedded) {
+        // [MS-PST] 2.3.3.5: a PtypObject value names the subnode holding the object, and its size.
+        const BuiltMessage inner = BuildMessage(db, *a.embedded, defaultTime, newKey, depth + 1);
+        sub.Add(kEmbeddedMessageNid, inner.bidData, inner.bidSub, inner.bytes);
+        dataSize = inner.bytes;
+        std::vector<std::uint8_t> object(8, 0);
+        disk::PutU32(object, 0, kEmbeddedMessageNid);
+        disk::PutU32(object, 4, static_cast<std::uint32_t>(std::min<std::uint64_t>(inner.bytes, 0xFFFFFFFF)));
+        props.SetRaw(MakeTag(kPidTagAttachDataObject, PropType::Object), std::move(object));
+        props.SetInt32(kPidTagAttachMethod, kAfEmbeddedMessage);
+    } else if (!a.source && a.data.size() <= ltp::kMaxAllocation) {
         props.SetRaw(dataTag, std::vector<std::uint8_t>(a.data.begin(), a.data.end()));
     } else {
         ndb::DataTreeWriter tree(db);
@@ -61,17 +92,18 @@ void WriteAttachment(ndb::NodeDatabase& db, NodeSubnodes& messageSub, Nid nid, c
 }
 
 // A table written as a subnode of the message, under the template's NID.
-void AddTableSubnode(ndb::NodeDatabase& db, NodeSubnodes& messageSub, Nid nid, const ltp::TableContextBuilder& table) {
+void AddTableSubnode(ndb::NodeDatabase& db, NodeSubnodes& messageSub, Nid nid, ltp::TableContextBuilder& table) {
     NodeSubnodes tableSub(db);
     const auto blocks = table.Finish(tableSub);
     const Bid bid = db.WriteBlockList(blocks);
     messageSub.Add(nid, bid, tableSub.WriteTree(), DataSize(blocks) + tableSub.Bytes());
 }
 
-}  // namespace
-
-WrittenMessage WriteMessage(ndb::NodeDatabase& db, Nid nid, Nid folder, const NewMessage& message, std::uint64_t now,
-                            const KeySource& newKey) {
+BuiltMessage BuildMessage(ndb::NodeDatabase& db, const NewMessage& message, std::uint64_t defaultTime,
+                          const KeySource& newKey, int depth) {
+    if (depth > kMaxEmbeddingDepth)
+        throw LayerError<std::length_error>("attached messages nested too deep",
+                                            {.expected = "at most " + std::to_string(kMaxEmbeddingDepth) + " levels"});
     PropertyList props = message.props;
     if (!props.Has(kPidTagMessageClass)) props.SetString(kPidTagMessageClass, "IPM.Note");
     if (!props.Has(kPidTagMessageFlags)) props.SetInt32(kPidTagMessageFlags, kMfRead);
@@ -82,9 +114,9 @@ WrittenMessage WriteMessage(ndb::NodeDatabase& db, Nid nid, Nid folder, const Ne
     if (!props.Has(kPidTagMessageStatus)) props.SetInt32(kPidTagMessageStatus, 0);
     if (!props.Has(kPidTagImportance)) props.SetInt32(kPidTagImportance, kImportanceNormal);
     if (!props.Has(kPidTagSensitivity)) props.SetInt32(kPidTagSensitivity, kSensitivityNormal);
-    if (!props.Has(kPidTagCreationTime)) props.SetTime(kPidTagCreationTime, now);
-    if (!props.Has(kPidTagLastModificationTime)) props.SetTime(kPidTagLastModificationTime, now);
-    if (!props.Has(kPidTagMessageDeliveryTime)) props.SetTime(kPidTagMessageDeliveryTime, now);
+    if (!props.Has(kPidTagCreationTime)) props.SetTime(kPidTagCreationTime, defaultTime);
+    if (!props.Has(kPidTagLastModificationTime)) props.SetTime(kPidTagLastModificationTime, defaultTime);
+    if (!props.Has(kPidTagMessageDeliveryTime)) props.SetTime(kPidTagMessageDeliveryTime, defaultTime);
     if (!props.Has(kPidTagSearchKey)) props.SetBinary(kPidTagSearchKey, newKey());
     if (!props.Has(kPidTagRecordKey)) props.SetBinary(kPidTagRecordKey, newKey());
 
@@ -110,7 +142,7 @@ WrittenMessage WriteMessage(ndb::NodeDatabase& db, Nid nid, Nid folder, const Ne
         for (std::size_t i = 0; i < message.attachments.size(); ++i)
             WriteAttachment(db, sub,
                             MakeNid(NidType::Attachment, static_cast<std::uint32_t>(kFirstAttachmentIndex + i)),
-                            message.attachments[i], i, attachments);
+                            message.attachments[i], i, attachments, defaultTime, newKey, depth);
         AddTableSubnode(db, sub, kNidAttachmentTemplate, attachments);
     }
 
@@ -121,9 +153,23 @@ WrittenMessage WriteMessage(ndb::NodeDatabase& db, Nid nid, Nid folder, const Ne
     const std::uint64_t pcSize = DataSize(ltp::BuildPropertyContext(props, counting));
     const std::uint64_t total = pcSize + counting.total + sub.Bytes();
     props.SetInt32(kPidTagMessageSize, static_cast<std::uint32_t>(std::min<std::uint64_t>(total, 0x7FFFFFFF)));
-    const Bid bidData = db.WriteBlockList(ltp::BuildPropertyContext(props, sub));
-    db.AddNode(nid, bidData, sub.WriteTree(), folder);
-    return {std::move(props), flags};
+    const auto blocks = ltp::BuildPropertyContext(props, sub);
+    BuiltMessage built;
+    built.bidData = db.WriteBlockList(blocks);
+    built.bidSub = sub.WriteTree();
+    built.bytes = DataSize(blocks) + sub.Bytes();
+    built.props = std::move(props);
+    built.flags = flags;
+    return built;
+}
+
+}  // namespace
+
+WrittenMessage WriteMessage(ndb::NodeDatabase& db, Nid nid, Nid folder, const NewMessage& message,
+                            std::uint64_t defaultTime, const KeySource& newKey) {
+    BuiltMessage built = BuildMessage(db, message, defaultTime, newKey, 0);
+    db.AddNode(nid, built.bidData, built.bidSub, folder);
+    return {std::move(built.props), built.flags};
 }
 
 }  // namespace quill::pst::messaging

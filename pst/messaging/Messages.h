@@ -20,8 +20,10 @@ struct WrittenMessage {
     std::uint32_t flags = 0;  // PidTagMessageFlags
 };
 
-// Writes the message as node nid under folder; now is the FILETIME for missing times.
+// Writes the message as node nid under folder, its attached mails as embedded messages;
+// defaultTime is the FILETIME for times the message leaves out.
 [[nodiscard]] WrittenMessage WriteMessage(ndb::NodeDatabase& db, ndb::Nid nid, ndb::Nid folder,
-                                          const NewMessage& message, std::uint64_t now, const KeySource& newKey);
+                                          const NewMessage& message, std::uint64_t defaultTime,
+                                          const KeySource& newKey);
 
 }  // namespace quill::pst::messaging

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -11,8 +12,15 @@
 
 namespace quill::pst {
 
+// The time (Unix seconds) a message gets for the times nothing tells: 1 January 1980, 00:00 UTC.
+// Fixed rather than the clock, so that an undated message never sorts as the newest mail and the
+// same input always gives the same file.
+inline constexpr std::int64_t kUndatedMessageTime = 315532800;
+
 // Reads the next piece of a stream into `buffer`; returns the bytes read, 0 at the end.
 using DataSource = std::function<std::size_t(std::span<std::uint8_t> buffer)>;
+
+struct NewMessage;
 
 struct NewAttachment {
     // The attachment's own properties: names (0x3001, 0x3704, 0x3707), extension 0x3703, MIME type
@@ -21,6 +29,10 @@ struct NewAttachment {
     PropertyList props;
     std::string data;   // the content bytes, unless `source` is set
     DataSource source;  // when set, the content is read from it piece by piece and `data` is unused
+    // When set, the attachment is this message itself (an attached mail): written as an embedded
+    // message object (attach method 5) in the attachment's subnode, with its own recipients and
+    // attachments, nested as deep as it goes; `data` and `source` are then unused.
+    std::shared_ptr<const NewMessage> embedded;
 };
 
 struct NewMessage {

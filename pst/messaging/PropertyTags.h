@@ -81,6 +81,7 @@ inline constexpr std::uint16_t kPidTagRecipientFlags = 0x5FFD;
 inline constexpr std::uint16_t kPidTagAttachSize = 0x0E20;
 inline constexpr std::uint16_t kPidTagAttachNumber = 0x0E21;
 inline constexpr std::uint16_t kPidTagAttachDataBinary = 0x3701;
+inline constexpr std::uint16_t kPidTagAttachDataObject = 0x3701;  // the same id, type PtypObject
 inline constexpr std::uint16_t kPidTagAttachExtension = 0x3703;
 inline constexpr std::uint16_t kPidTagAttachFilename = 0x3704;
 inline constexpr std::uint16_t kPidTagAttachMethod = 0x3705;
@@ -155,8 +156,10 @@ inline constexpr std::uint32_t kMapiBcc = 3;
 inline constexpr std::uint32_t kMapiMailUser = 6;
 inline constexpr std::uint32_t kDtMailUser = 0;
 inline constexpr std::uint32_t kRecipSendable = 0x00000001;
-// PidTagAttachMethod ([MS-OXCMSG] 2.2.2.9): the content is in PidTagAttachDataBinary.
+// PidTagAttachMethod ([MS-OXCMSG] 2.2.2.9): the content is in PidTagAttachDataBinary, or the
+// attachment is a message object in PidTagAttachDataObject.
 inline constexpr std::uint32_t kAfByValue = 1;
+inline constexpr std::uint32_t kAfEmbeddedMessage = 5;
 // PidTagRenderingPosition when the attachment is not drawn inside the body.
 inline constexpr std::uint32_t kNoRenderingPosition = 0xFFFFFFFF;
 // PidTagValidFolderMask ([MS-PST] 2.4.3.1): which of the store's folder entry IDs are set.

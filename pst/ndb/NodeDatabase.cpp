@@ -32,6 +32,7 @@ constexpr std::size_t kNbtEntrySize = 32;  // NBTENTRY ([MS-PST] 2.2.2.7.7.4)
 constexpr std::size_t kNbtLeafMax = 15;
 constexpr std::size_t kBbtLeafMax = 20;
 constexpr std::size_t kBtIndexMax = 20;
+constexpr std::uint32_t kFirstStreamedIndex = 0x10000;  // where message NIDs begin
 static_assert(kNbtLeafMax * kNbtEntrySize <= kBtEntryArea && kBbtLeafMax * kBtEntrySize <= kBtEntryArea);
 
 constexpr std::uint64_t RoundUp(std::uint64_t v, std::uint64_t to) { return (v + to - 1) / to * to; }
@@ -80,7 +81,12 @@ Bid DataTreeWriter::Finish() {
 // NodeDatabase
 
 NodeDatabase::NodeDatabase(platform::OutputFile& file, CryptMethod crypt)
-    : file(file), crypt(crypt), cursor(0), bufferStart(0) {
+    : file(file),
+      crypt(crypt),
+      cursor(0),
+      bufferStart(0),
+      streamedBbt(std::make_unique<StreamedLeaves>()),
+      streamedNbt(std::make_unique<StreamedLeaves>()) {
     buffer.resize(kFlushThreshold + 4 * kMaxBlockSize);
     // Header, DList and the first region's map pages stay zero until Close writes them.
     StartRegion(0);
@@ -191,7 +197,14 @@ Bid NodeDatabase::WriteBlock(std::span<const std::uint8_t> data, bool internal) 
     // Only external blocks are encoded ([MS-PST] 2.2.2.8.1: the CRC covers the bytes on disk).
     if (!internal && crypt == CryptMethod::Permute) PermuteEncode(block.first(cb));
     WriteBlockTrailer(block, cb, ib, bid);
-    bbt.push_back({bid, ib, cb});
+    // Block BIDs only rise, so the BBT's leaves go out as they fill.
+    PageEntry e{bid, {}};
+    PutU64(e.bytes, 0, bid);
+    PutU64(e.bytes, 8, ib);
+    PutU16(e.bytes, 16, cb);
+    PutU16(e.bytes, 18, 2);  // the BBT's reference and the one that uses the block
+    ++blockCount;
+    StreamEntry(*streamedBbt, e, kBbtLeafMax, kBtEntrySize, PageType::BBT);
     return bid;
 }
 
@@ -286,6 +299,20 @@ Bid NodeDatabase::WriteSubnodeTree(std::vector<SubnodeEntry> entries) {
 }
 
 void NodeDatabase::AddNode(Nid nid, Bid bidData, Bid bidSub, Nid nidParent) {
+    if (closed) throw std::logic_error("PST node added after Close");
+    ++nodeCount;
+    // Messages arrive with rising NIDs and sort after every other node (their indexes start at
+    // 0x10000, folder indexes stay below it): their NBT leaves go out as they fill.
+    if (NidTypeOf(nid) == NidType::NormalMessage && NidIndex(nid) >= kFirstStreamedIndex && nid > lastStreamedNid) {
+        lastStreamedNid = nid;
+        PageEntry e{nid, {}};
+        PutU64(e.bytes, 0, nid);
+        PutU64(e.bytes, 8, bidData);
+        PutU64(e.bytes, 16, bidSub);
+        PutU32(e.bytes, 24, nidParent);
+        StreamEntry(*streamedNbt, e, kNbtLeafMax, kNbtEntrySize, PageType::NBT);
+        return;
+    }
     nbt.push_back({nid, bidData, bidSub, nidParent});
 }
 
@@ -301,41 +328,67 @@ void NodeDatabase::ReserveNid(NidType type, std::uint32_t index) {
     counter = std::max(counter, index);
 }
 
-// Bottom-up: leaves of sorted entries, then index levels of (first key, BREF) until one page.
-Bref NodeDatabase::WriteBTree(std::vector<PageEntry> level, std::size_t leafMax, std::size_t leafEntrySize,
-                              PageType ptype) {
-    std::uint8_t cLevel = 0;
-    std::size_t perPage = leafMax;
-    std::size_t entrySize = leafEntrySize;
-    while (true) {
-        std::vector<PageEntry> parents;
-        const std::size_t pages = std::max<std::size_t>(1, (level.size() + perPage - 1) / perPage);
-        for (std::size_t p = 0; p < pages; ++p) {
-            // Spread entries evenly so no page ends up nearly empty.
-            const std::size_t from = level.size() * p / pages;
-            const std::size_t to = level.size() * (p + 1) / pages;
-            const std::uint64_t ib = Allocate(kPageSize, kPageSize);
-            const Bid bid = nextPageBid++;
-            auto page = Reserve(ib, kPageSize);
-            for (std::size_t i = from; i < to; ++i)
-                std::memcpy(page.data() + (i - from) * entrySize, level[i].bytes.data(), entrySize);
-            PutU8(page, 488, static_cast<std::uint8_t>(to - from));
-            PutU8(page, 489, static_cast<std::uint8_t>(kBtEntryArea / entrySize));
-            PutU8(page, 490, static_cast<std::uint8_t>(entrySize));
-            PutU8(page, 491, cLevel);
-            WritePageTrailer(page, ptype, ComputeSig(ib, bid), bid);
-            PageEntry e{level.empty() ? 0 : level[from].key, {}};
-            PutU64(e.bytes, 0, e.key);
-            PutU64(e.bytes, 8, bid);
-            PutU64(e.bytes, 16, ib);
-            parents.push_back(e);
-        }
-        if (parents.size() == 1) return Bref{GetU64(parents[0].bytes, 8), GetU64(parents[0].bytes, 16)};
-        level = std::move(parents);
-        perPage = kBtIndexMax;
-        entrySize = kBtEntrySize;
-        ++cLevel;
+void NodeDatabase::StreamEntry(StreamedLeaves& tree, const PageEntry& entry, std::size_t leafMax,
+                               std::size_t entrySize, PageType ptype) {
+    tree.pending.push_back(entry);
+    if (tree.pending.size() < leafMax) return;
+    const PageEntry page = WritePage(tree.pending, entrySize, 0, ptype);
+    tree.pending.clear();
+    tree.pages.push_back(page);
+}
+
+// One BTPAGE ([MS-PST] 2.2.2.7.7.1) holding `entries`; its (first key, BREF) for the level above.
+NodeDatabase::PageEntry NodeDatabase::WritePage(std::span<const PageEntry> entries, std::size_t entrySize,
+                                                std::uint8_t cLevel, PageType ptype) {
+    const std::uint64_t ib = Allocate(kPageSize, kPageSize);
+    const Bid bid = nextPageBid++;
+    auto page = Reserve(ib, kPageSize);
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        std::memcpy(page.data() + i * entrySize, entries[i].bytes.data(), entrySize);
+    PutU8(page, 488, static_cast<std::uint8_t>(entries.size()));
+    PutU8(page, 489, static_cast<std::uint8_t>(kBtEntryArea / entrySize));
+    PutU8(page, 490, static_cast<std::uint8_t>(entrySize));
+    PutU8(page, 491, cLevel);
+    WritePageTrailer(page, ptype, ComputeSig(ib, bid), bid);
+    PageEntry e{entries.empty() ? 0 : entries.front().key, {}};
+    PutU64(e.bytes, 0, e.key);
+    PutU64(e.bytes, 8, bid);
+    PutU64(e.bytes, 16, ib);
+    return e;
+}
+
+// Leaves over sorted entries, spread evenly so that no page ends up nearly empty.
+std::vector<NodeDatabase::PageEntry> NodeDatabase::WriteLeaves(const std::vector<PageEntry>& entries,
+                                                               std::size_t leafMax, std::size_t entrySize,
+                                                               PageType ptype) {
+    std::vector<PageEntry> pages;
+    const std::size_t count = (entries.size() + leafMax - 1) / leafMax;
+    for (std::size_t p = 0; p < count; ++p) {
+        const std::size_t from = entries.size() * p / count;
+        const std::size_t to = entries.size() * (p + 1) / count;
+        pages.push_back(WritePage(std::span<const PageEntry>(entries).subspan(from, to - from), entrySize, 0, ptype));
     }
+    return pages;
+}
+
+// Index levels of (first key, BREF) above the leaves until one page remains; an empty tree is
+// one empty leaf.
+Bref NodeDatabase::WriteIndexLevels(std::vector<PageEntry> level, PageType ptype) {
+    if (level.empty()) level.push_back(WritePage({}, ptype == PageType::NBT ? kNbtEntrySize : kBtEntrySize, 0, ptype));
+    std::uint8_t cLevel = 0;
+    while (level.size() > 1) {
+        ++cLevel;
+        std::vector<PageEntry> parents;
+        const std::size_t count = (level.size() + kBtIndexMax - 1) / kBtIndexMax;
+        for (std::size_t p = 0; p < count; ++p) {
+            const std::size_t from = level.size() * p / count;
+            const std::size_t to = level.size() * (p + 1) / count;
+            parents.push_back(
+                WritePage(std::span<const PageEntry>(level).subspan(from, to - from), kBtEntrySize, cLevel, ptype));
+        }
+        level = std::move(parents);
+    }
+    return Bref{GetU64(level[0].bytes, 8), GetU64(level[0].bytes, 16)};
 }
 
 void NodeDatabase::Close() {
@@ -356,20 +409,27 @@ void NodeDatabase::Close() {
         PutU32(e.bytes, 24, nbt[i].nidParent);
         nodes.push_back(e);
     }
-    std::vector<PageEntry> blocks;
-    blocks.reserve(bbt.size());
-    for (const auto& b : bbt) {
-        PageEntry e{b.bid, {}};
-        PutU64(e.bytes, 0, b.bid);
-        PutU64(e.bytes, 8, b.ib);
-        PutU16(e.bytes, 16, b.cb);
-        PutU16(e.bytes, 18, 2);  // the BBT's reference and the one that uses the block
-        blocks.push_back(e);
-    }
-    std::sort(blocks.begin(), blocks.end(), [](const PageEntry& a, const PageEntry& b) { return a.key < b.key; });
+    std::vector<NbtEntry>().swap(nbt);
+    const Nid firstStreamed = !streamedNbt->pages.empty()     ? static_cast<Nid>(streamedNbt->pages.front().key)
+                              : !streamedNbt->pending.empty() ? static_cast<Nid>(streamedNbt->pending.front().key)
+                                                              : 0;
+    if (firstStreamed != 0 && !nodes.empty() && nodes.back().key >= firstStreamed)
+        throw LayerError<std::logic_error>("PST node " + std::to_string(nodes.back().key) +
+                                               " sorts among the messages",
+                                           {.nodeId = static_cast<std::uint32_t>(nodes.back().key),
+                                            .expected = "below " + std::to_string(firstStreamed)});
 
-    const Bref nbtRoot = WriteBTree(std::move(nodes), kNbtLeafMax, kNbtEntrySize, PageType::NBT);
-    const Bref bbtRoot = WriteBTree(std::move(blocks), kBbtLeafMax, kBtEntrySize, PageType::BBT);
+    // The NBT: the nodes kept in memory, then the messages' leaves already written.
+    std::vector<PageEntry> nbtPages = WriteLeaves(nodes, kNbtLeafMax, kNbtEntrySize, PageType::NBT);
+    if (!streamedNbt->pending.empty())
+        streamedNbt->pages.push_back(WritePage(streamedNbt->pending, kNbtEntrySize, 0, PageType::NBT));
+    nbtPages.insert(nbtPages.end(), streamedNbt->pages.begin(), streamedNbt->pages.end());
+    const Bref nbtRoot = WriteIndexLevels(std::move(nbtPages), PageType::NBT);
+
+    // The BBT: every block was streamed; pages are no blocks, so writing them adds none.
+    if (!streamedBbt->pending.empty())
+        streamedBbt->pages.push_back(WritePage(streamedBbt->pending, kBtEntrySize, 0, PageType::BBT));
+    const Bref bbtRoot = WriteIndexLevels(std::move(streamedBbt->pages), PageType::BBT);
 
     // The file ends at a region boundary ([MS-PST] 2.6.1.1).
     const std::uint64_t eof = RegionStart(region + 1);
@@ -389,10 +449,14 @@ void NodeDatabase::Close() {
     h.brefBBT = bbtRoot;
     h.bCryptMethod = crypt;
     FlushBuffer();
+    // Everything the header describes is on the disk before the header is written, and the
+    // header after it: a power loss never leaves a header pointing at data that is not there.
+    file.Sync();
     std::array<std::uint8_t, Header::kSize> bytes{};
     h.Serialize(bytes);
     // Last of all: until the header is on disk the file does not read as a PST.
     file.WriteAt(0, reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    file.Sync();
 }
 
 void NodeDatabase::WriteMapPages() {

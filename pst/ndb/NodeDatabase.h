@@ -95,6 +95,9 @@ class NodeDatabase {
     // Node data given as the HN's blocks: each becomes one data block, under an XBLOCK when
     // there are several. The heap's block boundaries are kept exactly.
     [[nodiscard]] Bid WriteBlockList(const std::vector<std::vector<std::uint8_t>>& blocks);
+    // Data blocks already written, in their order in the node's data: the one BID, or an
+    // XBLOCK (XXBLOCK) tree over them.
+    [[nodiscard]] Bid XBlockTree(const std::vector<Bid>& leafBids, const std::vector<std::uint64_t>& leafSizes);
     // A subnode tree over `entries` (sorted or not; NIDs unique); 0 when there are none.
     [[nodiscard]] Bid WriteSubnodeTree(std::vector<SubnodeEntry> entries);
 
@@ -110,8 +113,8 @@ class NodeDatabase {
     void Close();
 
     [[nodiscard]] std::uint64_t FileOffset() const { return cursor; }
-    [[nodiscard]] std::size_t BlockCount() const { return bbt.size(); }
-    [[nodiscard]] std::size_t NodeCount() const { return nbt.size(); }
+    [[nodiscard]] std::size_t BlockCount() const { return blockCount; }
+    [[nodiscard]] std::size_t NodeCount() const { return nodeCount; }
 
   private:
     friend class DataTreeWriter;
@@ -138,10 +141,20 @@ class NodeDatabase {
     void FinishRegion();
     void StartRegion(std::uint64_t region);
     [[nodiscard]] Bid NextBlockBid(bool internal);
-    [[nodiscard]] Bid XBlockTree(const std::vector<Bid>& leafBids, const std::vector<std::uint64_t>& leafSizes);
     struct PageEntry;
-    [[nodiscard]] disk::Bref WriteBTree(std::vector<PageEntry> leaves, std::size_t leafMax, std::size_t leafEntrySize,
-                                        disk::PageType ptype);
+    // A B-tree whose leaves are written as their entries arrive in key order, so that memory
+    // keeps one entry per page (the BBT, and the NBT entries of messages).
+    struct StreamedLeaves {
+        std::vector<PageEntry> pending;  // at most one leaf's worth
+        std::vector<PageEntry> pages;    // (first key, BREF) of every leaf written
+    };
+    void StreamEntry(StreamedLeaves& tree, const PageEntry& entry, std::size_t leafMax, std::size_t entrySize,
+                     disk::PageType ptype);
+    [[nodiscard]] PageEntry WritePage(std::span<const PageEntry> entries, std::size_t entrySize, std::uint8_t cLevel,
+                                      disk::PageType ptype);
+    [[nodiscard]] std::vector<PageEntry> WriteLeaves(const std::vector<PageEntry>& entries, std::size_t leafMax,
+                                                     std::size_t entrySize, disk::PageType ptype);
+    [[nodiscard]] disk::Bref WriteIndexLevels(std::vector<PageEntry> pages, disk::PageType ptype);
     void WriteMapPages();
 
     platform::OutputFile& file;
@@ -157,8 +170,12 @@ class NodeDatabase {
     Bid nextBid = 4;
     Bid nextPageBid = 1;
     std::array<std::uint32_t, 32> rgnid{};
-    std::vector<BbtEntry> bbt;
-    std::vector<NbtEntry> nbt;
+    std::vector<NbtEntry> nbt;  // the nodes that are not streamed (folders, tables, internal nodes)
+    std::unique_ptr<StreamedLeaves> streamedBbt;
+    std::unique_ptr<StreamedLeaves> streamedNbt;
+    Nid lastStreamedNid = 0;
+    std::size_t blockCount = 0;
+    std::size_t nodeCount = 0;
     bool closed = false;
 };
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -153,8 +155,38 @@ TEST(PstMessageMapDate, DeliveryTimeFromFirstReceivedThenDateThenFallback) {
     EXPECT_EQ(Time(fallback.props, 0x3007), pst::FileTimeFromUnix(1000000000));
 
     auto none = Map("Subject: s\r\n\r\nx");
-    EXPECT_FALSE(none.props.Has(0x0E06));
+    EXPECT_EQ(Time(none.props, 0x0E06), pst::FileTimeFromUnix(pst::kUndatedMessageTime));
     EXPECT_FALSE(none.props.Has(0x0039));
+}
+
+// Times come from the mail, then the index, then a fixed date: never from the clock, so an
+// undated message never sorts as the newest one.
+TEST(PstMessageMapDate, EveryTimeHasASourceAndNoneIsTheClock) {
+    const std::string date = "Date: Mon, 7 Dec 2026 23:00:00 +0000\r\n";  // 1796684400
+    const std::string undatedReceived = "Received: from a by b with SMTP id 1\r\n";
+    const std::string datedReceived = "Received: from c by d; Tue, 08 Dec 2026 08:15:00 +0000\r\n";
+    struct Case {
+        std::string header;
+        std::optional<std::int64_t> index, fallback;
+        std::int64_t delivered;
+        bool submit;
+    };
+    const Case cases[] = {
+        {undatedReceived + datedReceived + date, std::nullopt, std::nullopt, kDec8At0815, true},
+        {undatedReceived + date, 5, std::nullopt, 1796684400, true},
+        {"Date: never\r\n", 1700000000, 1000000000, 1700000000, false},
+        {"", std::nullopt, 1000000000, 1000000000, false},
+        {"", std::nullopt, std::nullopt, pst::kUndatedMessageTime, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.header);
+        MessageMapOptions options;
+        options.indexTime = c.index;
+        options.fallbackTime = c.fallback;
+        const auto m = Map(c.header + "Subject: s\r\n\r\nx", options);
+        for (std::uint16_t id : {0x0E06, 0x3007, 0x3008}) EXPECT_EQ(Time(m.props, id), pst::FileTimeFromUnix(c.delivered));
+        EXPECT_EQ(m.props.Has(0x0039), c.submit);
+    }
 }
 
 // ---- headers ----
@@ -282,9 +314,12 @@ TEST(PstMessageMapAttachment, NamesDataAndTypes) {
     EXPECT_EQ(Str(empty.props, 0x3707), "empty.txt");
     EXPECT_EQ(Str(empty.props, 0x3704), "EMPTY.TXT");
 
-    const auto& eml = m.attachments[2];
-    EXPECT_EQ(eml.data, kAttachedMessage);
-    EXPECT_EQ(Str(eml.props, 0x3707), "Quarterly_ report v1.2_.eml");
+    const auto& eml = m.attachments[2];  // an attached mail is a message of its own
+    ASSERT_TRUE(eml.embedded);
+    EXPECT_TRUE(eml.data.empty());
+    EXPECT_EQ(Str(eml.embedded->props, 0x0070), "Quarterly: report v1.2?");
+    EXPECT_EQ(Str(eml.embedded->props, 0x1000), "numbers");
+    EXPECT_EQ(Str(eml.props, 0x3001), "Quarterly: report v1.2?");
     EXPECT_EQ(Str(eml.props, 0x370E), "message/rfc822");
 
     // A path in the name keeps only its last component.
@@ -337,6 +372,149 @@ TEST(PstMessageMapAttachment, ShortNamesAreUniqueWithinAMessage) {
     ASSERT_EQ(m.attachments.size(), 2u);
     EXPECT_EQ(Str(m.attachments[0].props, 0x3704), "LONGNA~1.TXT");
     EXPECT_EQ(Str(m.attachments[1].props, 0x3704), "LONGNA~2.TXT");
+}
+
+// ---- text ----
+
+// 8-bit text that declares no charset is UTF-8 when it is valid UTF-8; a declared charset and
+// text that is no UTF-8 keep their reading.
+TEST(PstMessageMapText, UndeclaredEightBitTextIsReadAsUtf8WhenItIsUtf8) {
+    const std::string utf8 = "Gr\xC3\xBC\xC3\x9F" "e";
+    struct Case {
+        std::string contentType, body, expected;
+    };
+    const Case cases[] = {
+        {"", utf8, utf8},
+        {"Content-Type: text/plain\r\n", utf8, utf8},
+        {"Content-Type: text/plain; charset=us-ascii\r\n", utf8, utf8},
+        {"Content-Type: text/plain; charset=us-ascii\r\n", "Gr\xFC\xDF" "e", utf8},  // no UTF-8: windows-1252
+        {"Content-Type: text/plain; charset=iso-8859-1\r\n", utf8, "Gr\xC3\x83\xC2\xBC\xC3\x83\xC5\xB8" "e"},
+        // UTF-16 without a label: a NUL after every letter would end the body in readers.
+        {"", std::string("C\0h\0e\0e\0r\0s\0\xFC\0!\0", 16), "Cheers\xC3\xBC!"},
+        {"", std::string("C\0h\0e\0e\0r\0s\0\n\0\r\n", 16), "Cheers\r\n"},  // the container's line end after it
+        {"", std::string("\xFE\xFF\0C\0h\0e\0e\0r\0s", 14), "Cheers"},
+        {"", std::string("ab\0cd", 5), "ab\xEF\xBF\xBD" "cd"},  // one NUL is no UTF-16
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.contentType + c.body);
+        const auto m = Map("Subject: x\r\nMIME-Version: 1.0\r\n" + c.contentType + "\r\n" + c.body);
+        EXPECT_EQ(Str(m.props, 0x1000), c.expected);
+    }
+    // Raw UTF-8 in headers and names, although the text part names another charset.
+    const auto named = Map("Subject: " + utf8 + "\r\nFrom: " + utf8 + " <g@example.de>\r\n"
+                           "Content-Type: multipart/mixed; boundary=b\r\n\r\n"
+                           "--b\r\nContent-Type: text/plain; charset=iso-8859-1\r\n\r\nhi\r\n"
+                           "--b\r\nContent-Type: application/octet-stream; name=\"" + utf8 + ".txt\"\r\n\r\nxx\r\n--b--\r\n");
+    EXPECT_EQ(Str(named.props, 0x0070), utf8);
+    EXPECT_EQ(Str(named.props, 0x0C1A), utf8);
+    ASSERT_EQ(named.attachments.size(), 1u);
+    EXPECT_EQ(Str(named.attachments[0].props, 0x3707), utf8 + ".txt");
+}
+
+TEST(PstMessageMapText, EmptyHtmlIsNoBodyBesidePlainText) {
+    const auto html = [](const std::string& htmlPart) {
+        return Map("Subject: x\r\nContent-Type: multipart/alternative; boundary=b\r\n\r\n"
+                   "--b\r\nContent-Type: text/plain\r\n\r\nplain words\r\n"
+                   "--b\r\nContent-Type: text/html\r\n\r\n" + htmlPart + "\r\n--b--\r\n");
+    };
+    EXPECT_FALSE(html("").props.Has(0x1013));
+    EXPECT_FALSE(html(" \r\n\t").props.Has(0x1013));
+    EXPECT_TRUE(html("<p>words</p>").props.Has(0x1013));
+    EXPECT_EQ(Str(html("").props, 0x1000), "plain words");
+}
+
+// Readers stop at a NUL: each becomes U+FFFD, and the notes count them.
+TEST(PstMessageMapText, NulsBecomeReplacementCharactersAndAreCounted) {
+    std::string bytes = "Subject: a";
+    bytes += '\0';
+    bytes += "b\r\nX-Note: v";
+    bytes += '\0';
+    bytes += "w\r\n\r\nbefore";
+    bytes += '\0';
+    bytes += "after";
+    mime::MimeMessage message;
+    message.Load(bytes);
+    MessageMapNotes notes;
+    const auto m = MapMessage(message, {}, notes);
+    EXPECT_EQ(Str(m.props, 0x1000), "before\xEF\xBF\xBD" "after");
+    EXPECT_EQ(Str(m.props, 0x0070), "a\xEF\xBF\xBD" "b");
+    EXPECT_NE(Str(m.props, 0x007D).find("X-Note: v\xEF\xBF\xBDw"), std::string::npos);
+    // Subject and topic and normalized subject, the transport headers twice (both NULs), the body.
+    EXPECT_EQ(notes.nulsReplaced, 3u + 2u + 1u);
+    EXPECT_EQ(message.Save(), bytes) << "the message itself keeps its bytes";
+    MessageMapNotes clean;
+    (void)MapMessage(message, {}, clean);
+    EXPECT_EQ(clean.nulsReplaced, notes.nulsReplaced);
+}
+
+// ---- nothing left out ----
+
+// Every part the message file holds is somewhere in the PST: parts that are neither the chosen
+// body nor a named attachment become attachments named from their type.
+TEST(PstMessageMapAttachment, PartsThatAreNeitherBodyNorAttachmentAreKept) {
+    const auto m = Map(
+        "Subject: bounce\r\nContent-Type: multipart/report; boundary=r\r\n\r\n"
+        "--r\r\nContent-Type: text/plain\r\n\r\nThe mail could not be delivered.\r\n"
+        "--r\r\nContent-Type: message/delivery-status\r\n\r\nStatus: 5.1.1\r\n"
+        "--r\r\nContent-Type: text/rfc822-headers\r\n\r\nSubject: original\r\n"
+        "--r\r\nContent-Type: text/plain\r\n\r\n-- list footer\r\n"
+        "--r\r\nContent-Type: text/enriched\r\n\r\n<bold>second form</bold>\r\n"
+        "--r--\r\n");
+    EXPECT_EQ(Str(m.props, 0x1000), "The mail could not be delivered.");
+    ASSERT_EQ(m.attachments.size(), 4u);
+    const std::string expected[] = {"Status: 5.1.1", "Subject: original", "-- list footer", "<bold>second form</bold>"};
+    std::set<std::string> names;
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(m.attachments[i].data, expected[i]);
+        names.insert(Str(m.attachments[i].props, 0x3707));
+        EXPECT_FALSE(Str(m.attachments[i].props, 0x3707).empty());
+    }
+    EXPECT_EQ(names.size(), 4u) << "each part under a name of its own";
+}
+
+// ---- attached messages ----
+
+std::string Wrap(const std::string& inner, int level) {
+    return "Subject: level " + std::to_string(level) + "\r\nFrom: Writer " + std::to_string(level) +
+           " <w" + std::to_string(level) + "@example.org>\r\nContent-Type: multipart/mixed; boundary=b" +
+           std::to_string(level) + "\r\n\r\n--b" + std::to_string(level) +
+           "\r\nContent-Type: text/plain\r\n\r\nbody " + std::to_string(level) + "\r\n--b" + std::to_string(level) +
+           "\r\nContent-Type: application/octet-stream; name=f" + std::to_string(level) +
+           ".bin\r\nContent-Transfer-Encoding: base64\r\n\r\nAAEC\r\n" +
+           (inner.empty() ? "" : "--b" + std::to_string(level) + "\r\nContent-Type: message/rfc822\r\n\r\n" + inner + "\r\n") +
+           "--b" + std::to_string(level) + "--\r\n";
+}
+
+TEST(PstMessageMapAttachment, AttachedMailsBecomeEmbeddedMessagesAsDeepAsTheyNest) {
+    std::string mail;
+    for (int level = 3; level >= 0; --level) mail = Wrap(mail, level);
+    const pst::NewMessage m = Map(mail);
+    const pst::NewMessage* at = &m;
+    for (int level = 0; level <= 3; ++level) {
+        SCOPED_TRACE(level);
+        EXPECT_EQ(Str(at->props, 0x0070), "level " + std::to_string(level));
+        EXPECT_EQ(Str(at->props, 0x0C1A), "Writer " + std::to_string(level));
+        EXPECT_EQ(Str(at->props, 0x1000), "body " + std::to_string(level));
+        ASSERT_EQ(at->attachments.size(), level < 3 ? 2u : 1u);
+        EXPECT_EQ(at->attachments[0].data, std::string("\x00\x01\x02", 3));
+        if (level == 3) break;
+        ASSERT_TRUE(at->attachments[1].embedded);
+        at = at->attachments[1].embedded.get();
+    }
+    // Past the nesting limit an attached mail stays a file.
+    std::string deep;
+    for (int level = kMaxEmbeddedMessages + 1; level >= 0; --level) deep = Wrap(deep, level);
+    const pst::NewMessage d = Map(deep);
+    const pst::NewMessage* inner = &d;
+    int depth = 0;
+    while (inner->attachments.size() == 2 && inner->attachments[1].embedded) {
+        inner = inner->attachments[1].embedded.get();
+        ++depth;
+    }
+    EXPECT_EQ(depth, kMaxEmbeddedMessages);
+    ASSERT_EQ(inner->attachments.size(), 2u);
+    EXPECT_EQ(Str(inner->attachments[1].props, 0x370E), "message/rfc822");
+    EXPECT_NE(inner->attachments[1].data.find("Subject: level"), std::string::npos);
 }
 
 }  // namespace

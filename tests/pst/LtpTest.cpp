@@ -156,14 +156,16 @@ TEST(Heap, MapAtNextEvenOffsetAndAllocationLimits) {
     EXPECT_EQ(heap.Allocate(Filled(3)), 0x20u);
     EXPECT_EQ(heap.Allocate(Filled(3580)), 0x40u);
     EXPECT_THROW((void)heap.Allocate(Filled(3581)), std::length_error);
-    EXPECT_THROW((void)heap.Allocate(Bytes{}), std::invalid_argument);
+    // An empty value is a zero-length allocation with a HID of its own, never HID 0.
+    EXPECT_EQ(heap.Allocate(Bytes{}), 0x60u);
     heap.Overwrite(0x40, Filled(3580, 7));
     EXPECT_THROW(heap.Overwrite(0x40, Filled(3579)), std::invalid_argument);
-    EXPECT_THROW(heap.Overwrite(0x60, Filled(1)), std::out_of_range);
+    EXPECT_THROW(heap.Overwrite(0x80, Filled(1)), std::out_of_range);
     heap.SetUserRoot(0x40);
     HeapReader h(heap.Finish());
     ASSERT_EQ(h.blocks.size(), 1u);
     EXPECT_EQ(GetU16(h.blocks[0], 0), 3596u);  // 12 + 3 + 3580 = 3595, rounded up
+    EXPECT_TRUE(h.Get(0x60).empty());
     EXPECT_EQ(h.blocks[0][3], 0xB5);
     EXPECT_EQ(h.UserRoot(), 0x40u);
     EXPECT_EQ(h.Get(0x40)[3579], 7);
@@ -276,7 +278,8 @@ TEST(PropertyContext, SortedRecordsWithValuesInlineInHeapOrSubnode) {
     EXPECT_EQ(GetU32(h.Get(v[4]), 4), 0x11223344u);
     EXPECT_EQ(h.Get(v[5]).size(), 3580u);
     EXPECT_EQ(sink.nodes.at(v[6]).size(), 3581u);
-    EXPECT_EQ(v[7], 0u);
+    EXPECT_NE(v[7], 0u);  // the empty string: a zero-length allocation
+    EXPECT_TRUE(h.Get(v[7]).empty());
     EXPECT_EQ(h.Get(v[8]).size(), 8u);
 
     PropertyList bad;
@@ -286,7 +289,8 @@ TEST(PropertyContext, SortedRecordsWithValuesInlineInHeapOrSubnode) {
 
 TEST(TableContext, EmptyTableHasRowIdColumnsNoRowsAndAnEmptyRowIndex) {
     FakeSink sink;
-    const Tc tc(ltp::TableContextBuilder({kSubject}).Finish(sink));
+    ltp::TableContextBuilder empty({kSubject});
+    const Tc tc(empty.Finish(sink));
     EXPECT_EQ(tc.cols.size(), 3u);
     EXPECT_EQ(tc.hnidRows, 0u);
     EXPECT_EQ(GetU32(tc.heap.Get(tc.hidRowIndex), 4), 0u);
@@ -323,7 +327,8 @@ TEST(TableContext, CellsGroupedBySizeAndExistenceBitsMsbFirst) {
     const auto row0 = std::span(tc.rows).first(28), row1 = std::span(tc.rows).subspan(28);
     EXPECT_EQ(row0[27], 0xFE);  // seven columns present
     EXPECT_EQ(GetU32(row0, 0), 0x8024u);
-    EXPECT_EQ(GetU32(row0, 16), 0u);  // empty string: present, HNID 0
+    EXPECT_NE(GetU32(row0, 16), 0u);  // empty string: present, a zero-length allocation
+    EXPECT_TRUE(tc.heap.Get(GetU32(row0, 16)).empty());
     EXPECT_EQ(GetU16(row0, 24), 0x1234u);
     EXPECT_EQ(row1[27], 0xC0);
     EXPECT_FALSE(tc.Exists(row1, kSubject));
@@ -361,6 +366,89 @@ TEST(TableContext, RowMatrixInHeapThenSubnodeOfWholeRowsPaddedTo8176) {
             for (std::size_t at = 628 * 13; at < 8176; ++at) ASSERT_EQ(data[at], 0) << at;
             EXPECT_EQ(GetU32(data, 8176), 36u);
             EXPECT_EQ(GetU32(data, 8176 + tc.cols.at(kSize)[0]), 628u);
+        }
+    }
+}
+
+// Readers written against Outlook's files find the row index's BTHHEADER at 0x20 and TCINFO at
+// 0x40, whatever the table holds.
+TEST(TableContext, RowIndexHeaderAt0x20AndTcinfoAt0x40) {
+    for (std::uint32_t n : {0u, 1u, 700u}) {
+        FakeSink sink;
+        const Tc tc = SizeTable(n, sink);
+        EXPECT_EQ(tc.hidRowIndex, 0x20u) << n;
+        EXPECT_EQ(tc.heap.UserRoot(), 0x40u) << n;
+        EXPECT_EQ(Bth(tc.heap, 0x20).records.size(), n);
+    }
+}
+
+// Blocks handed to a HeapBlockSink, put back in their places.
+struct BlockCollector : ltp::HeapBlockSink {
+    std::map<std::size_t, Bytes> blocks;
+    std::size_t firstBlockAt = 0, calls = 0;
+    void WriteHeapBlock(std::size_t index, std::span<const std::uint8_t> block) override {
+        EXPECT_FALSE(blocks.count(index)) << "block " << index << " written twice";
+        blocks[index].assign(block.begin(), block.end());
+        if (index == 0) firstBlockAt = calls;
+        ++calls;
+    }
+    std::vector<Bytes> InOrder() const {
+        std::vector<Bytes> out;
+        for (const auto& [i, b] : blocks) {
+            EXPECT_EQ(i, out.size()) << "a block is missing";
+            out.push_back(b);
+        }
+        return out;
+    }
+};
+
+// Sinks that count what is in memory: a streamed table must give the node a table gathered in
+// memory gives, with the row matrix and the values written out as they come.
+struct StreamSink : FakeSink {
+    struct S : Stream {
+        StreamSink& owner;
+        Bytes data;
+        explicit S(StreamSink& o) : owner(o) {}
+        void Append(std::span<const std::uint8_t> b) override {
+            data.insert(data.end(), b.begin(), b.end());
+            owner.appended += b.size();
+        }
+        std::uint32_t Finish() override { return owner.AddSubnode(data); }
+    };
+    std::size_t appended = 0;
+    std::unique_ptr<Stream> OpenStream() override { return std::make_unique<S>(*this); }
+};
+
+TEST(TableContext, StreamedTableEqualsTheOneBuiltInMemory) {
+    const std::uint32_t bin = MakeTag(0x0FFF, PropType::Binary);
+    for (std::uint32_t n : {0u, 3u, 40u, 5000u}) {
+        ltp::TableContextBuilder memory({kSubject, kSize, bin});
+        StreamSink streamSink;
+        BlockCollector blocks;
+        ltp::TableContextBuilder streamed({kSubject, kSize, bin}, streamSink, blocks);
+        std::size_t matrixStreamedAt400 = 0;
+        for (std::uint32_t r = 0; r < n; ++r) {
+            PropertyList v;
+            v.SetString(0x0037, r % 7 == 0 ? "" : "subject number " + std::to_string(r));
+            v.SetInt32(0x0E08, r);
+            if (r == 2) v.SetBinary(0x0FFF, Filled(5000));
+            memory.AddRow(0x200024 + 32 * r, v);
+            streamed.AddRow(0x200024 + 32 * r, v);
+            if (r == 400) matrixStreamedAt400 = streamSink.appended;
+        }
+        FakeSink memorySink;
+        const Tc a(memory.Finish(memorySink));
+        streamed.Finish();
+        if (n == 5000) {
+            EXPECT_GT(matrixStreamedAt400, 0u) << "rows wait in memory";
+            EXPECT_GT(blocks.blocks.size(), 8u);
+            EXPECT_EQ(blocks.firstBlockAt, blocks.calls - 1) << "the first block goes last";
+        }
+        const Tc b(blocks.InOrder());
+        EXPECT_EQ(a.heap.blocks, b.heap.blocks) << n;
+        EXPECT_EQ(a.hnidRows == 0, b.hnidRows == 0);
+        if ((a.hnidRows & 0x1F) != 0) {
+            EXPECT_EQ(memorySink.nodes.at(a.hnidRows), streamSink.nodes.at(b.hnidRows));
         }
     }
 }

@@ -571,7 +571,59 @@ void PatchInlineProperty(Bytes& f, const verify::PstReader& r, std::uint32_t nid
     PutU32(f, b->ib + disk::BlockSize(b->cb) - 12, disk::ComputeCrc(data));
 }
 
+// Rewrites bytes of the first data block of node `nid` (decoded), keeping encoding and CRC valid.
+void PatchFirstBlock(Bytes& f, const verify::PstReader& r, std::uint32_t nid, const std::function<void(Bytes&)>& edit) {
+    const verify::BbtEntry* b = r.FindBlock(r.FindNode(nid)->bidData);
+    ASSERT_TRUE(b && (b->bid & 2) == 0) << "node " << nid << " is not one data block";
+    Bytes data = r.ReadBlock(b->bid);
+    edit(data);
+    if (r.Header().bCryptMethod == 1) verify::PermuteEncode(data);
+    std::copy(data.begin(), data.end(), f.begin() + static_cast<std::ptrdiff_t>(b->ib));
+    PutU32(f, b->ib + disk::BlockSize(b->cb) - 12, disk::ComputeCrc(data));
+}
+
+// Takes `nid` out of its NBT leaf page (not the page's first entry, so the index above stays right).
+void RemoveNbtEntry(Bytes& f, const verify::PstReader& r, std::uint32_t nid) {
+    std::uint64_t page = 0;
+    const std::uint64_t at = NbtEntryOffset(r, nid, &page);
+    ASSERT_NE(at, 0u);
+    ASSERT_NE(at, page) << "the first entry of its page";
+    const std::uint8_t cEnt = f[page + 488];
+    std::copy(f.begin() + static_cast<std::ptrdiff_t>(at + 32), f.begin() + static_cast<std::ptrdiff_t>(page + 32 * cEnt),
+              f.begin() + static_cast<std::ptrdiff_t>(at));
+    std::fill_n(f.begin() + static_cast<std::ptrdiff_t>(page + 32 * (cEnt - 1)), 32, std::uint8_t{0});
+    f[page + 488] = static_cast<std::uint8_t>(cEnt - 1);
+    ResealBtPage(f, page, disk::PageType::NBT);
+}
+
 }  // namespace
+
+// What Outlook's own files never have and some readers cannot take: an HNID of 0 for a value,
+// a heap laid out otherwise than Outlook lays it out, a mandatory node left out.
+TEST(VerifierOnWriter, CatchesWhatOutlooksReadersRelyOn) {
+    const WrittenPst w("outlook");
+    const verify::PstReader r(w.file);
+    {
+        Bytes f = w.file;  // the root folder's (empty) display name pointed at HNID 0
+        PatchInlineProperty(f, r, 0x122, 0x3001, 0x001F, 0);
+        EXPECT_TRUE(HasProblem(verify::VerifyPstBytes(f), "NID 0x122: property 0x3001001F has HNID 0"));
+    }
+    {
+        Bytes f = w.file;  // a template table whose TCINFO is not at 0x40
+        PatchFirstBlock(f, r, 0x60D, [](Bytes& d) { PutU32(d, 4, 0x20); });
+        EXPECT_TRUE(HasProblem(verify::VerifyPstBytes(f), "NID 0x60D: TCINFO at 0x20, Outlook's files have it at 0x40"));
+    }
+    {
+        Bytes f = w.file;  // the message store's PC rooted past its BTHHEADER
+        PatchFirstBlock(f, r, 0x21, [](Bytes& d) { PutU32(d, 4, 0x40); });
+        EXPECT_TRUE(HasProblem(verify::VerifyPstBytes(f), "NID 0x21: PC hidUserRoot 0x40"));
+    }
+    for (std::uint32_t nid : {0x222Eu, 0x222Fu}) {
+        Bytes f = w.file;
+        RemoveNbtEntry(f, r, nid);
+        EXPECT_TRUE(HasProblem(verify::VerifyPstBytes(f), "NID " + verify::Hex(nid) + ": mandatory node missing"));
+    }
+}
 
 TEST(VerifierOnWriter, SmallStoreVerifiesCleanAndReadsBack) {
     const WrittenPst w("small");

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -265,6 +267,132 @@ TEST(PstWriter, FolderTreeCountsAndUnicodeNamesAgreeWithTheObjects) {
     const auto m = r.ReadMessage(r.MessagesOf(a.children[0].nid).at(0));
     EXPECT_EQ(Subject(m.props), "RE: Привет");
     EXPECT_EQ(m.props.GetInt32(0x0E07), 0u) << "unread, no attachment";
+}
+
+namespace {
+
+// Level 0 holds level 1 as an attached mail, level 1 holds level 2 and a 10 KB file, level 2
+// holds a small file: embedded messages nested two deep, each with its own bytes.
+NewMessage Nested(int level) {
+    NewMessage m = TextMessage("level " + std::to_string(level));
+    for (std::uint16_t id : {0x0C1A, 0x0042}) m.props.SetString(id, "Sender " + std::to_string(level));
+    for (std::uint16_t id : {0x0C1F, 0x0065}) m.props.SetString(id, "sender@example.org");
+    for (std::uint16_t id : {0x0C1E, 0x0064}) m.props.SetString(id, "SMTP");
+    PropertyList to;
+    to.SetString(0x3001, "Reader " + std::to_string(level));
+    to.SetString(0x39FE, "reader@example.org");
+    m.recipients.push_back(to);
+    if (level < 2) {
+        NewAttachment mail;
+        mail.props.SetString(0x3001, "level " + std::to_string(level + 1));
+        mail.embedded = std::make_shared<NewMessage>(Nested(level + 1));
+        m.attachments.push_back(std::move(mail));
+    }
+    NewAttachment file;
+    file.props.SetString(0x3707, "file" + std::to_string(level) + ".bin");
+    file.data = Pattern(level == 1 ? 10000 : 300, static_cast<unsigned>(level));
+    m.attachments.push_back(std::move(file));
+    return m;
+}
+
+}  // namespace
+
+// An attached mail is a message object in its attachment (attach method 5), with its own
+// recipients and attachments, as deep as it nests; sizes count everything below.
+TEST(PstWriter, EmbeddedMessagesNestAndReadBackWholly) {
+    TempDir dir;
+    const std::string path = dir.File("nested.pst");
+    {
+        PstWriter w(path, "Nested");
+        w.AddMessage(w.AddFolder(w.TopFolder(), "Inbox"), Nested(0));
+        w.Close();
+    }
+    ExpectValid(path);
+    const verify::PstReader r(path);
+    const auto top = r.FolderTree();
+    const verify::Message m = r.ReadMessage(r.MessagesOf(top.children.back().nid).at(0));
+    const verify::Message* at = &m;
+    for (int level = 0; level <= 2; ++level) {
+        SCOPED_TRACE(level);
+        EXPECT_EQ(Subject(at->props), "level " + std::to_string(level));
+        EXPECT_EQ(at->props.GetStringUtf8(0x1000), "Body of level " + std::to_string(level));
+        EXPECT_EQ(at->props.GetStringUtf8(0x0C1A), "Sender " + std::to_string(level));
+        ASSERT_EQ(at->recipients.size(), 1u);
+        ASSERT_EQ(at->attachments.size(), level < 2 ? 2u : 1u);
+        const verify::Attachment& file = at->attachments.back();
+        const std::string bytes(file.data.begin(), file.data.end());
+        EXPECT_EQ(bytes, Pattern(level == 1 ? 10000 : 300, static_cast<unsigned>(level)));
+        if (level == 2) break;
+        const verify::Attachment& mail = at->attachments.front();
+        EXPECT_EQ(mail.props.GetInt32(0x3705), 5u);
+        ASSERT_EQ(mail.embedded.size(), 1u);
+        at = &mail.embedded[0];
+    }
+#ifndef _WIN32
+    // libpff (pffexport walks embedded items; this pypff has no call for them) and libpst (readpst
+    // writes each embedded message as a message/rfc822 part): every level's subject, sender, body
+    // and file, digested the same way.
+    std::string expected;
+    for (int level = 0; level <= 2; ++level) {
+        const std::string data = Pattern(level == 1 ? 10000 : 300, static_cast<unsigned>(level));
+        expected += "level " + std::to_string(level) + "|Sender " + std::to_string(level) + "|Body of level " +
+                    std::to_string(level) + "|" + std::to_string(data.size()) + "\n";
+    }
+    const std::string script = dir.File("nested.py");
+    {
+        std::ofstream py(script);
+        py << R"PY(import email, email.policy, os, re, subprocess, sys
+path, work = sys.argv[1], sys.argv[2]
+os.makedirs(work, exist_ok=True)
+out = []
+# libpff: Message00001/Attachments/Attachment00001/Message00001/...
+subprocess.run(["pffexport", "-q", "-f", "all", "-t", work + "/pff", path], check=True, capture_output=True)
+d = work + "/pff.export/Top of Personal Folders/Inbox/Message00001"
+while d:
+    head = open(d + "/OutlookHeaders.txt", encoding="utf-8", errors="replace").read()
+    subject = re.search(r"Subject:\s*(.*)", head).group(1).strip()
+    sender = re.search(r"Sender name:\s*(.*)", head).group(1).strip()
+    body = open(d + "/Message.txt", "rb").read().decode("utf-8", "replace").strip("\ufeff\x00\r\n ")
+    files = [f for f in os.listdir(d + "/Attachments") if os.path.isfile(d + "/Attachments/" + f)]
+    size = os.path.getsize(d + "/Attachments/" + files[0]) if len(files) == 1 else -1
+    out.append("%s|%s|%s|%d" % (subject, sender, body, size))
+    nxt = d + "/Attachments/Attachment00001/Message00001"
+    d = nxt if os.path.isdir(nxt) else None
+print("pff " + ";".join(out))
+out = []
+os.makedirs(work + "/rp")
+subprocess.run(["readpst", "-j", "0", "-q", "-D", "-8", "-e", "-o", work + "/rp", path], check=True, capture_output=True)
+emls = [os.path.join(r, f) for r, _, fs in os.walk(work + "/rp") for f in fs if f.endswith(".eml")]
+m = email.message_from_binary_file(open(emls[0], "rb"), policy=email.policy.default)
+while m is not None:
+    body, size, inner = "", -1, None
+    for part in m.walk():
+        if part.get_content_type() == "message/rfc822":
+            # readpst starts an embedded message with an mbox ">From " line: drop it, then parse.
+            raw = part.as_bytes().split(b"\n\n", 1)[1].lstrip(b"\r\n")
+            if raw.startswith(b">From "): raw = raw.split(b"\n", 1)[1]
+            inner = email.message_from_bytes(raw, policy=email.policy.default)
+            break
+    for part in m.iter_parts():
+        if part.get_content_type() == "text/plain" and not part.get_filename(): body = part.get_content().strip()
+        elif part.get_filename(): size = len(part.get_payload(decode=True))
+    out.append("%s|%s|%s|%d" % (m["subject"], m["from"].addresses[0].display_name if m["from"] else "", body, size))
+    m = inner
+print("rp " + ";".join(out))
+)PY";
+    }
+    FILE* p = popen(("/usr/bin/python3 '" + script + "' '" + path + "' '" + dir.File("x") + "' 2>&1").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string got;
+    char line[4096];
+    while (fgets(line, sizeof line, p) != nullptr) got += line;
+    EXPECT_EQ(pclose(p), 0) << got;
+    std::string flat = expected;
+    std::replace(flat.begin(), flat.end(), '\n', ';');
+    flat.pop_back();
+    EXPECT_NE(got.find("pff " + flat + "\n"), std::string::npos) << got;
+    EXPECT_NE(got.find("rp " + flat + "\n"), std::string::npos) << got;
+#endif
 }
 
 #ifndef _WIN32

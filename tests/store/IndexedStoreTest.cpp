@@ -157,6 +157,9 @@ TEST(ImhParse, RecordsAreReadOrRefusedWhole) {
             EXPECT_EQ(parsed.records[i].offset, c.offsetSize[i].first);
             EXPECT_EQ(parsed.records[i].size, c.offsetSize[i].second);
             EXPECT_EQ(parsed.records[i].deleted, c.deleted[i]);
+            // Sent 1, received 2: the index's time of the message is the received one.
+            EXPECT_EQ(parsed.records[i].sentTime, std::optional<std::int64_t>(1));
+            EXPECT_EQ(IndexTime(parsed.records[i]), std::optional<std::int64_t>(2));
         }
     }
 }

@@ -441,6 +441,10 @@ PropertyList PstReader::ReadPropertyContext(const NodeRef& ref) const {
         if (width != 0 && width <= 4) {
             value.assign(r.data.begin() + 2, r.data.begin() + 2 + static_cast<std::ptrdiff_t>(width));
         } else {
+            // [MS-PST] 2.3.1.1: an HID is never 0; an empty value is a zero-length allocation.
+            if (hnid == 0)
+                zeroHnids.push_back(ref.name + ": property " + Hex((static_cast<std::uint32_t>(id) << 16) | type) +
+                                    " has HNID 0");
             value = ResolveHnid(heap, ref, hnid);
             if (width != 0 && value.size() != width)
                 Fail(ref.name + ": property " + Hex(id) + " type " + Hex(type) + " holds " +
@@ -551,6 +555,8 @@ Table PstReader::ReadTable(const NodeRef& ref) const {
                 if (c.cbData != 4)
                     Fail(rowName + ": column " + Hex(c.tag) + " cbData " + std::to_string(c.cbData) +
                          ", expected a 4-byte HNID");
+                if (GetU32(row, c.ibData) == 0)
+                    zeroHnids.push_back(rowName + ": cell " + Hex(c.tag) + " has HNID 0");
                 value = ResolveHnid(heap, ref, GetU32(row, c.ibData));
             }
             out.cells.SetRaw(c.tag, std::move(value));
@@ -596,9 +602,21 @@ std::vector<std::uint32_t> PstReader::MessagesOf(std::uint32_t folderNid) const 
 }
 
 Message PstReader::ReadMessage(std::uint32_t nid) const {
-    Message m;
+    Message m = ReadMessage(Node(nid), 0);
     m.nid = nid;
-    const NodeRef ref = Node(nid);
+    return m;
+}
+
+std::optional<std::uint32_t> EmbeddedMessageNid(const PropertyList& attachment) {
+    const Property* object = attachment.Find(0x3701);
+    if (attachment.GetInt32(0x3705) != 5 || !object || object->tag != 0x3701000D || object->value.size() != 8)
+        return std::nullopt;
+    return GetU32(object->value, 0);
+}
+
+Message PstReader::ReadMessage(const NodeRef& ref, int depth) const {
+    if (depth > 64) Fail(ref.name + ": embedded messages nested deeper than 64");
+    Message m;
     m.props = ReadPropertyContext(ref);
     const auto subs = Subnodes(ref);
     const auto has = [&](std::uint32_t s) {
@@ -609,8 +627,13 @@ Message PstReader::ReadMessage(std::uint32_t nid) const {
         for (const auto& row : ReadTable(Subnode(ref, 0x671)).rows) {
             Attachment a;
             a.subnid = row.rowId;
-            a.props = ReadPropertyContext(Subnode(ref, row.rowId));
-            if (const Property* d = a.props.Find(0x3701)) a.data = d->value;
+            const NodeRef attachmentRef = Subnode(ref, row.rowId);
+            a.props = ReadPropertyContext(attachmentRef);
+            if (const auto inner = EmbeddedMessageNid(a.props)) {
+                a.embedded.push_back(ReadMessage(Subnode(attachmentRef, *inner), depth + 1));
+            } else if (const Property* d = a.props.Find(0x3701)) {
+                a.data = d->value;
+            }
             m.attachments.push_back(std::move(a));
         }
     }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -153,18 +154,24 @@ struct Folder {
     std::vector<Folder> children;
 };
 
+struct Message;
+
 struct Attachment {
     std::uint32_t subnid = 0;
     PropertyList props;
     std::vector<std::uint8_t> data;  // 0x37010102, from the heap or the attachment's subnode
+    std::vector<Message> embedded;   // the attached message of an attach-method-5 attachment
 };
 
 struct Message {
-    std::uint32_t nid = 0;
+    std::uint32_t nid = 0;  // 0 for an embedded message
     PropertyList props;
     std::vector<TableRow> recipients;
     std::vector<Attachment> attachments;
 };
+
+// The subnode NID an attachment's PtypObject value 0x3701000D names, for attach method 5.
+[[nodiscard]] std::optional<std::uint32_t> EmbeddedMessageNid(const PropertyList& attachment);
 
 class PstReader {
   public:
@@ -220,6 +227,11 @@ class PstReader {
     // The message NIDs of a folder's contents table, in row order.
     [[nodiscard]] std::vector<std::uint32_t> MessagesOf(std::uint32_t folderNid) const;
     [[nodiscard]] Message ReadMessage(std::uint32_t nid) const;
+    // A message at any place: a top-level node or an attachment's embedded message.
+    [[nodiscard]] Message ReadMessage(const NodeRef& ref, int depth) const;
+
+    // Values read so far whose HNID is 0 (a present value that names no allocation), one line each.
+    [[nodiscard]] const std::vector<std::string>& ZeroHnids() const { return zeroHnids; }
 
   private:
     void Load();
@@ -235,6 +247,7 @@ class PstReader {
     std::vector<BtPage> pages;
     std::map<std::uint32_t, std::size_t> nodeIndex;
     std::map<std::uint64_t, std::size_t> blockIndex;
+    mutable std::vector<std::string> zeroHnids;
 };
 
 // On-disk width of a fixed-size property type, 0 for variable and multi-valued types.

@@ -21,7 +21,8 @@ using disk::GetU64;
 
 namespace {
 
-constexpr std::size_t kMaxProblems = 200;  // past this a broken file would only repeat itself
+constexpr std::size_t kMaxProblems = 200;
+constexpr int kMaxEmbedding = 64;  // attached messages inside attached messages  // past this a broken file would only repeat itself
 
 std::string Dec(std::uint64_t v) { return std::to_string(v); }
 
@@ -105,6 +106,7 @@ class Checker {
         CheckStore();
         CheckFolders();
         CheckMessages();
+        for (const std::string& zero : reader->ZeroHnids()) Problem(zero);
         return Done();
     }
 
@@ -452,9 +454,26 @@ class Checker {
         }
     }
 
+    // Outlook's layout, which some readers take for granted: a PC's BTHHEADER at HID 0x20 (its
+    // hidUserRoot); a TC's row index header at 0x20 and TCINFO (hidUserRoot) at 0x40.
+    void CheckLayout(const NodeData& data, const std::string& name, bool table) {
+        const Heap heap(data, name);
+        if (!table) {
+            if (heap.UserRoot() != 0x20)
+                Problem(name + ": PC hidUserRoot " + Hex(heap.UserRoot()) + ", Outlook's files have 0x20");
+            return;
+        }
+        if (heap.UserRoot() != 0x40)
+            Problem(name + ": TCINFO at " + Hex(heap.UserRoot()) + ", Outlook's files have it at 0x40");
+        const auto info = heap.Get(heap.UserRoot());
+        if (info.size() >= 14 && GetU32(info, 10) != 0x20)
+            Problem(name + ": row index BTHHEADER at " + Hex(GetU32(info, 10)) + ", Outlook's files have it at 0x20");
+    }
+
     std::optional<PropertyList> ReadPc(const NodeRef& ref) {
         try {
             CheckHeap(reader->ReadNodeData(ref), ref.name);
+            CheckLayout(reader->ReadNodeData(ref), ref.name, false);
             return reader->ReadPropertyContext(ref);
         } catch (const std::exception& e) {
             Problem(std::string("property context: ") + e.what());
@@ -465,6 +484,7 @@ class Checker {
     std::optional<Table> ReadTc(const NodeRef& ref) {
         try {
             CheckHeap(reader->ReadNodeData(ref), ref.name);
+            CheckLayout(reader->ReadNodeData(ref), ref.name, true);
             return reader->ReadTable(ref);
         } catch (const std::exception& e) {
             Problem(std::string("table context: ") + e.what());
@@ -493,7 +513,9 @@ class Checker {
         static constexpr std::uint32_t kRequired[] = {0x21,   0x61,   0x122,  0x12D,  0x12E,  0x12F,  0x8022, 0x802D,
                                                       0x802E, 0x802F, 0x8042, 0x804D, 0x804E, 0x804F, 0x8062, 0x806D,
                                                       0x806E, 0x806F, 0x2223, 0x2226, 0x2227, 0x2230, 0x1E1,  0x201,
-                                                      0x261,  0x60D,  0x60E,  0x60F,  0x610,  0x671,  0x692};
+                                                      0x261,  0x60D,  0x60E,  0x60F,  0x610,  0x671,  0x692,
+                                                      // [MS-PST] 2.7.3.4.4: the spam search folder's tables
+                                                      0x222D, 0x222E, 0x222F};
         for (std::uint32_t nid : kRequired)
             if (!reader->FindNode(nid)) Problem("NID " + Hex(nid) + ": mandatory node missing from the NBT");
         static constexpr std::pair<std::uint32_t, std::uint32_t> kParents[] = {
@@ -644,46 +666,86 @@ class Checker {
     void CheckMessages() {
         for (const auto& n : reader->Nodes()) {
             if (TypeOf(n.nid) != NidType::Message && TypeOf(n.nid) != NidType::Fai) continue;
-            const NodeRef ref{n.bidData, n.bidSub, "NID " + Hex(n.nid)};
-            std::vector<SubnodeEntry> subs;
-            try {
-                subs = reader->Subnodes(ref);
-            } catch (const std::exception& e) {
-                Problem(std::string("subnodes: ") + e.what());
+            const auto pc = pcs.find(n.nid);
+            CheckMessage({n.bidData, n.bidSub, "NID " + Hex(n.nid)}, pc == pcs.end() ? nullptr : &pc->second, 0);
+        }
+    }
+
+    // A message, top-level or embedded in an attachment: its recipient table, its size, its
+    // attachment table against its attachment objects, and each embedded message the same way.
+    void CheckMessage(const NodeRef& ref, const PropertyList* props, int depth) {
+        if (depth > kMaxEmbedding) {
+            Problem(ref.name + ": embedded messages nested deeper than " + Dec(kMaxEmbedding));
+            return;
+        }
+        std::vector<SubnodeEntry> subs;
+        try {
+            subs = reader->Subnodes(ref);
+        } catch (const std::exception& e) {
+            Problem(std::string("subnodes: ") + e.what());
+            return;
+        }
+        std::set<std::uint32_t> attachments;
+        std::map<std::uint32_t, PropertyList> attachPcs;
+        bool hasRecipients = false;
+        std::optional<Table> attachTable;
+        for (const auto& s : subs) {
+            const NodeRef sub = reader->Subnode(ref, s.nid);
+            const std::uint32_t type = TypeOf(s.nid);
+            if (type == NidType::Attachment) {
+                attachments.insert(s.nid);
+                if (auto p = ReadPc(sub)) attachPcs[s.nid] = std::move(*p);
+            } else if (s.nid == 0x692) {
+                hasRecipients = true;
+                (void)ReadTc(sub);
+            } else if (s.nid == 0x671) {
+                attachTable = ReadTc(sub);
+                if (!attachTable) attachTable = Table{};
+            }
+        }
+        if (!hasRecipients) Problem(ref.name + ": recipient table subnode 0x692 missing");
+        if (props != nullptr) CheckMessageSize(*props, ref);
+        if (attachTable) {
+            CompareAttachmentRows(ref.name + " attachment table", *attachTable, attachments, attachPcs);
+        } else if (!attachments.empty()) {
+            Problem(ref.name + ": " + Dec(attachments.size()) + " attachment subnodes but no attachment table 0x671");
+        }
+        for (const auto& [nid, attachment] : attachPcs) {
+            const auto inner = EmbeddedMessageNid(attachment);
+            if (!inner) {
+                if (attachment.GetInt32(0x3705) == 5)
+                    Problem(ref.name + " / subnode " + Hex(nid) +
+                            ": attach method 5 without an 8-byte PtypObject 0x3701000D");
                 continue;
             }
-            std::set<std::uint32_t> attachments;
-            bool hasRecipients = false;
-            std::optional<Table> attachTable;
-            for (const auto& s : subs) {
-                const NodeRef sub = reader->Subnode(ref, s.nid);
-                const std::uint32_t type = TypeOf(s.nid);
-                if (type == NidType::Attachment) {
-                    attachments.insert(s.nid);
-                    if (auto p = ReadPc(sub)) attachPcs[s.nid] = std::move(*p);
-                } else if (s.nid == 0x692) {
-                    hasRecipients = true;
-                    (void)ReadTc(sub);
-                } else if (s.nid == 0x671) {
-                    attachTable = ReadTc(sub);
-                    if (!attachTable) attachTable = Table{};
-                }
+            const NodeRef attachmentRef = reader->Subnode(ref, nid);
+            NodeRef embedded;
+            try {
+                embedded = reader->Subnode(attachmentRef, *inner);
+            } catch (const std::exception& e) {
+                Problem(std::string("embedded message: ") + e.what());
+                continue;
             }
-            if (!hasRecipients) Problem(ref.name + ": recipient table subnode 0x692 missing");
-            CheckMessageSize(n.nid, ref);
-            if (attachTable) {
-                CompareAttachmentRows(ref.name + " attachment table", *attachTable, attachments);
-            } else if (!attachments.empty()) {
-                Problem(ref.name + ": " + Dec(attachments.size()) +
-                        " attachment subnodes but no attachment table 0x671");
-            }
-            attachPcs.clear();
+            auto innerProps = ReadPc(embedded);
+            if (innerProps && GetU32(attachment.Find(0x3701)->value, 4) !=
+                                  std::min<std::uint64_t>(SafeTreeBytes(embedded), 0xFFFFFFFF))
+                Problem(embedded.name + ": PtypObject ulSize " + Dec(GetU32(attachment.Find(0x3701)->value, 4)) +
+                        " differs from the object's bytes");
+            CheckMessage(embedded, innerProps ? &*innerProps : nullptr, depth + 1);
+        }
+    }
+
+    std::uint64_t SafeTreeBytes(const NodeRef& ref) {
+        try {
+            return TreeBytes(ref, 0);
+        } catch (const std::exception&) {
+            return 0;
         }
     }
 
     // Data bytes of a node and, recursively, of all its subnodes.
     std::uint64_t TreeBytes(const NodeRef& ref, int depth) {
-        if (depth > 4) throw PstFormatError(ref.name + ": subnodes nested deeper than 4 levels");
+        if (depth > 4 + 2 * kMaxEmbedding) throw PstFormatError(ref.name + ": subnodes nested too deep");
         std::uint64_t total = reader->ReadNodeData(ref).data.size();
         for (const auto& s : reader->Subnodes(ref))
             total += TreeBytes({s.bidData, s.bidSub, ref.name + " / subnode " + Hex(s.nid)}, depth + 1);
@@ -691,10 +753,8 @@ class Checker {
     }
 
     // PR_MESSAGE_SIZE counts the message's data and every subnode's data, recursively.
-    void CheckMessageSize(std::uint32_t nid, const NodeRef& ref) {
-        const auto pc = pcs.find(nid);
-        if (pc == pcs.end()) return;
-        const Property* size = pc->second.Find(0x0E08);
+    void CheckMessageSize(const PropertyList& props, const NodeRef& ref) {
+        const Property* size = props.Find(0x0E08);
         if (!size || size->value.size() != 4) {
             Problem(ref.name + ": PR_MESSAGE_SIZE 0x0E080003 missing");
             return;
@@ -709,7 +769,8 @@ class Checker {
         }
     }
 
-    void CompareAttachmentRows(const std::string& tableName, const Table& t, const std::set<std::uint32_t>& expected) {
+    void CompareAttachmentRows(const std::string& tableName, const Table& t, const std::set<std::uint32_t>& expected,
+                               const std::map<std::uint32_t, PropertyList>& attachPcs) {
         std::set<std::uint32_t> seen;
         for (const auto& row : t.rows) {
             seen.insert(row.rowId);
@@ -735,7 +796,6 @@ class Checker {
     std::set<std::uint64_t> expanded;
     std::map<std::uint32_t, PropertyList> pcs;
     std::map<std::uint32_t, Table> tcs;
-    std::map<std::uint32_t, PropertyList> attachPcs;
     std::vector<std::string> problems;
     std::size_t problemCount = 0;
 };
