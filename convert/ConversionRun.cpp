@@ -420,6 +420,7 @@ bool ConversionRun::SaveMessage(ContainerWork& work, StoreMessage& m, RunOutcome
         const mime::MimeMessage& parsed = message.Message();
         message.ReleaseText();  // the tree holds it now: one copy of the message
         ImportDetails details;
+        details.storeTime = m.indexTime;
         TargetResult imported = work.pst->ImportMessage(m.deleted ? work.pstDeleted : work.pstFolder, parsed, details);
         if (imported.ok) {
             AddRun(*work.inPst, m.number);

@@ -25,8 +25,8 @@ struct TargetResult {
 
 // What the store knows of a message beyond its bytes.
 struct ImportDetails {
-    // Unix seconds from the store's index (its received time), used when the
-    // mail itself has no readable date.
+    // Unix seconds from the store's index (the time it gives the message),
+    // used when the mail itself has no readable date.
     std::optional<std::int64_t> storeTime;
 };
 

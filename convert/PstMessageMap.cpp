@@ -13,6 +13,7 @@
 #include "mime/MailDate.h"
 #include "platform/Ascii.h"
 #include "platform/Charset.h"
+#include "platform/File.h"
 #include "platform/Path.h"
 #include "platform/Utf.h"
 #include "pst/messaging/EntryIds.h"
@@ -83,7 +84,8 @@ namespace {
 std::optional<std::string> UndeclaredUtf16(std::string_view bytes) {
     bool bigEndian = false;
     std::size_t from = 0;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
         from = 2;
     } else if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
                static_cast<unsigned char>(bytes[1]) == 0xFF) {
@@ -142,7 +144,8 @@ std::size_t ReplaceNulCharacters(pst::NewMessage& message) {
         for (const pst::Property& p : props.Items()) {
             if (p.Type() != pst::PropType::String) continue;
             bool any = false;
-            for (std::size_t i = 0; i + 1 < p.value.size() && !any; i += 2) any = p.value[i] == 0 && p.value[i + 1] == 0;
+            for (std::size_t i = 0; i + 1 < p.value.size() && !any; i += 2)
+                any = p.value[i] == 0 && p.value[i + 1] == 0;
             if (!any) continue;
             std::vector<std::uint8_t> value = p.value;
             std::size_t here = 0;
@@ -375,7 +378,16 @@ void MapAttachments(const mime::BodyParts& bodies, std::string_view charset, con
         bool referenced = !cid.empty() && cids.count(platform::LowerAscii(cid)) != 0;
 
         pst::NewAttachment a;
-        a.data = p.DecodedBody();
+        if (const mime::FileBody* file = p.GetFileBody(); file && type != "message/rfc822") {
+            // A restored attachment goes from its file straight into the PST, never whole in
+            // memory. The file is opened here, so one that has gone fails this message only.
+            auto in = std::make_shared<platform::InputFile>(file->path, platform::Links::Refuse);
+            a.source = [in](std::span<std::uint8_t> buffer) {
+                return in->Read(reinterpret_cast<char*>(buffer.data()), buffer.size());
+            };
+        } else {
+            a.data = p.DecodedBody();
+        }
         const std::string name = PstAttachmentName(p, a.data, PartHeaderCharset(p, charset), unnamed);
         if (type == "message/rfc822" && context.depth < kMaxEmbeddedMessages) {
             // An attached mail: a message object of its own, mapped the same way.
@@ -383,7 +395,8 @@ void MapAttachments(const mime::BodyParts& bodies, std::string_view charset, con
             inner.Load(a.data);
             MessageMapOptions innerOptions;
             innerOptions.fallbackTime = delivered;
-            auto embedded = std::make_shared<pst::NewMessage>(MapAt(inner, innerOptions, context.notes, context.depth + 1));
+            auto embedded =
+                std::make_shared<pst::NewMessage>(MapAt(inner, innerOptions, context.notes, context.depth + 1));
             std::string shown = embedded->props.GetStringUtf8(pst::kPidTagSubject);
             if (shown.size() >= 2 && shown[0] == '\x01') shown.erase(0, 2);  // the stored prefix length
             a.props.SetString(pst::kPidTagDisplayName, shown.empty() ? name : shown);
@@ -472,8 +485,7 @@ pst::NewMessage MapAt(const mime::MimeMessage& message, const MessageMapOptions&
 
 }  // namespace
 
-pst::NewMessage MapMessage(const mime::MimeMessage& message, const MessageMapOptions& options,
-                           MessageMapNotes& notes) {
+pst::NewMessage MapMessage(const mime::MimeMessage& message, const MessageMapOptions& options, MessageMapNotes& notes) {
     return MapAt(message, options, notes, 0);
 }
 

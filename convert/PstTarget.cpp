@@ -68,15 +68,21 @@ TargetResult PstTarget::ImportMessage(const FolderPath& path, const mime::MimeMe
     if (!folder)
         return TargetResult::Failed("no folder \"\\\\" + displayName_ + "\\" + path.Text() + "\" in \"" + path_ + "\"");
     MessageMapOptions options;
-    options.fallbackTime = details.storeTime;
+    options.indexTime = details.storeTime;
+    MessageMapNotes notes;
+    TargetResult result;
     try {
-        writer_->AddMessage(*folder, MapMessage(message, options));
+        writer_->AddMessage(*folder, MapMessage(message, options, notes));
+        if (notes.nulsReplaced > 0)
+            result.notes.push_back(std::to_string(notes.nulsReplaced) +
+                                   " NUL character(s) in its text became U+FFFD in the PST (readers stop at a NUL); "
+                                   "the message file keeps them");
+        return result;
     } catch (const pst::PstError& e) {
         return TargetResult::Failed(e.what());
     } catch (const platform::FileError& e) {
         return TargetResult::Failed(e.what());  // a restored attachment's file
     }
-    return {};
 }
 
 TargetResult PstTarget::Close() {

@@ -423,13 +423,39 @@ TEST_F(RunTest, PstIsPartialUntilItIsComplete) {
     EXPECT_EQ(outcome.messagesSaved, 2u);
 }
 
+// Readers of a PST stop at a NUL; the PST gets U+FFFD in its place and the
+// report says so, while a message file keeps the bytes as they are.
+TEST_F(RunTest, NulInTextIsMendedForThePstAndNoted) {
+    const std::string mail = "Delivered-To: me@example.org\r\nSubject: with a NUL\r\n\r\nbefore" +
+                             std::string(1, '\0') + " after, all of it readable\r\n";
+    Container("Inbox.imm", {mail});
+    view.outlook = true;
+    RunServices s = Services();
+    s.makeOutlookTarget = [] { return std::make_unique<PstTarget>(); };
+    auto outcome = ConversionRun(std::move(s)).Convert();
+    EXPECT_EQ(outcome.messagesSaved, 1u);
+    EXPECT_EQ(outcome.messagesMended, 1u);
+    const std::string report = ReadAll(outcome.reportPath);
+    EXPECT_NE(report.find("Inbox.imm\tmessage 1: 1 NUL character(s) in its text became U+FFFD"), std::string::npos)
+        << report;
+
+    view.outlook = false;
+    chooser.answer = (root / "eml").string();
+    (void)MakeRun()->Convert();
+    EXPECT_EQ(ReadAll(root / "eml" / "Inbox" / "email-1.eml"), mail);
+}
+
 // When the report cannot be written where it belongs, its text and the reason
 // still reach the user.
 TEST_F(RunTest, AReportThatCannotBeWrittenStillReachesTheUser) {
     view.entries.emplace_back("Gone.imm", true);
     Container("Inbox.imm", {Message("a")});
+    bool moved = false;
     pump.onPump = [&] {
-        if (view.logs.size() == 1) fs::rename(target, root / "moved away");
+        if (view.logs.size() == 1 && !moved) {
+            fs::rename(target, root / "moved away");
+            moved = true;
+        }
     };
     auto outcome = MakeRun()->Convert();
     EXPECT_TRUE(outcome.reportPath.empty());
