@@ -266,11 +266,15 @@ void Kestbutton::ReadProperties(const host::PropertyBag& bag) {
                 WriteField(properties_, info, std::move(value));
                 site_.SetForeColor(properties_.foreColor);
                 break;
-            case kRightToLeft:
-                // One stored value serves the caption and the tooltip layout.
+            case kRightToLeft: {
+                // The one stored value is read for the caption and again for
+                // the tooltip window's layout.
                 WriteField(properties_, info, std::move(value));
-                properties_.tooltipRightToLeft = properties_.rightToLeft;
+                host::PropertyValue again = bag.Read(info.key, Resolve(info.load));
+                CheckValue(info, again);
+                properties_.tooltipRightToLeft = std::get<bool>(again);
                 break;
+            }
             default:
                 WriteField(properties_, info, std::move(value));
         }

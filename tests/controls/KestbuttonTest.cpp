@@ -299,6 +299,7 @@ TEST(KestbuttonStorage, SaveAndLoadRoundTripEveryProperty) {
         if (info.key.empty()) continue;
         EXPECT_EQ(loaded.button->Get(info.id), b.Get(info.id)) << info.key;
     }
+    EXPECT_TRUE(loaded.button->Properties().tooltipRightToLeft);  // the tooltip's layout comes back too
     host::MemoryPropertyBag savedAgain;
     loaded.button->WriteProperties(savedAgain);
     EXPECT_EQ(savedAgain, saved);
@@ -353,6 +354,7 @@ TEST(KestbuttonStorage, KeysAreReadAndWrittenInTheirOrder) {
                                                 "TooltipIcon",
                                                 "TooltipType",
                                                 "TooltipBackColor",
+                                                "RightToLeft",
                                                 "RightToLeft",
                                                 "DropDownSymbol",
                                                 "ColorScheme"};
