@@ -25,7 +25,9 @@ Kestbutton::Kestbutton(host::ControlSite& site, std::unique_ptr<ButtonPlatform> 
       platform_(std::move(platform)),
       brighten_(BrightenTable()),
       darken_(DarkenTable()),
-      unicode_(platform_->IsUnicodePlatform()) {}
+      unicode_(platform_->IsUnicodePlatform()) {
+    platform_->Attach(*this);
+}
 
 host::PropertyValue Kestbutton::Get(PropertyId id) const {
     switch (id) {
@@ -93,7 +95,7 @@ void Kestbutton::Set(PropertyId id, host::PropertyValue value) {
             break;
         case kMode:
             WriteField(properties_, info, std::move(value));
-            if (properties_.mode == kModePush) input_.drawState = kDrawNormal;
+            if (properties_.mode == kModePush) state_.input.drawState = kDrawNormal;
             Redraw();
             Report(PropertyInfoOf(kValue).reportName);
             break;
@@ -124,12 +126,12 @@ void Kestbutton::Set(PropertyId id, host::PropertyValue value) {
         case kValue:
             if (properties_.mode == kModePush) {
                 // A push button has no set state: it only shows normal again.
-                input_.drawState = kDrawNormal;
+                state_.input.drawState = kDrawNormal;
                 Redraw();
                 return;
             }
             WriteField(properties_, info, std::move(value));
-            if (!properties_.value) input_.drawState = kDrawNormal;
+            if (!properties_.value) state_.input.drawState = kDrawNormal;
             Redraw();
             break;
         default:  // the properties whose only effect shows on the face
@@ -202,18 +204,18 @@ void Kestbutton::About() {
 void Kestbutton::SetPopupMenu(host::NativeHandle menu, std::int32_t align, std::int32_t flags,
                               std::optional<std::uint32_t> defaultItem) {
     if (menu == 0) return;
-    menu_.menu = menu;
-    menu_.align = align;
-    menu_.flags = flags;
-    menu_.defaultItem = defaultItem;
-    menu_.attached = true;
+    state_.menu.menu = menu;
+    state_.menu.align = align;
+    state_.menu.flags = flags;
+    state_.menu.defaultItem = defaultItem;
+    state_.menu.attached = true;
 }
 
 void Kestbutton::UnsetPopupMenu() {
-    menu_.menu = 0;
-    menu_.defaultItem.reset();
-    menu_.attached = false;
-    menu_.closedOverButton = false;
+    state_.menu.menu = 0;
+    state_.menu.defaultItem.reset();
+    state_.menu.attached = false;
+    state_.menu.closedOverButton = false;
 }
 
 void Kestbutton::RaiseEvent(ButtonEvent event, std::vector<host::EventArgument> arguments) {
@@ -311,6 +313,12 @@ void Kestbutton::AmbientChanged(std::string_view name) {
 }
 
 void Kestbutton::Terminate() {
+    // From here on no effect of an event under way is applied.
+    alive_.reset();
+    // A menu still open would report to a control that is gone, and the
+    // tooltip window belongs to the form's window, which outlives the button.
+    if (inMenu_) IgnoreErrors([&] { platform_->CloseMenu(); });
+    IgnoreErrors([&] { platform_->DestroyToolTip(); });
     // The window region belongs to the window once handed over, and the font
     // is a value: neither has anything to release here.
     IgnoreErrors([&] { UnsetPopupMenu(); });
@@ -319,7 +327,158 @@ void Kestbutton::Terminate() {
     });
 }
 
-void Kestbutton::Redraw() { platform_->Redraw(*this); }
+void Kestbutton::MouseDown(std::int16_t button, std::int16_t shift, float x, float y) {
+    HandleInput(InputEvent(InputKind::kMouseDown, MousePress{button, shift, x, y}));
+}
+
+void Kestbutton::MouseMove(std::int16_t button, std::int16_t shift, float x, float y) {
+    HandleInput(InputEvent(InputKind::kMouseMove, MousePress{button, shift, x, y}));
+}
+
+void Kestbutton::MouseUp(std::int16_t button, std::int16_t shift, float x, float y) {
+    HandleInput(InputEvent(InputKind::kMouseUp, MousePress{button, shift, x, y}));
+}
+
+void Kestbutton::DblClick() { HandleInput(InputEvent(InputKind::kDblClick)); }
+
+void Kestbutton::KeyDown(std::int16_t keyCode, std::int16_t shift) {
+    HandleInput(InputEvent(InputKind::kKeyDown, keyCode, shift));
+}
+
+void Kestbutton::KeyUp(std::int16_t keyCode, std::int16_t shift) {
+    HandleInput(InputEvent(InputKind::kKeyUp, keyCode, shift));
+}
+
+void Kestbutton::KeyPress(std::int16_t keyAscii) { HandleInput(InputEvent(InputKind::kKeyPress, keyAscii)); }
+
+void Kestbutton::AccessKeyPress(std::int16_t keyAscii) { HandleInput(InputEvent(InputKind::kAccessKey, keyAscii)); }
+
+void Kestbutton::GotFocus() { HandleInput(InputEvent(InputKind::kGotFocus)); }
+
+void Kestbutton::LostFocus() { HandleInput(InputEvent(InputKind::kLostFocus)); }
+
+void Kestbutton::Subclass_WndProc(bool /*before*/, bool& /*handled*/, std::intptr_t& /*result*/,
+                                  host::NativeHandle& /*window*/, std::uint32_t& message, std::uintptr_t& wParam,
+                                  std::intptr_t& /*lParam*/) {
+    constexpr std::uint32_t kActivate = 6, kNcActivate = 134, kSysColorChange = 21, kMouseLeave = 675,
+                            kThemeChanged = 794;
+    switch (message) {
+        case kActivate:
+            // The low word is the activation; the high word only says whether
+            // the window is minimised, which it is when deactivated to minimise.
+            HandleInput(
+                InputEvent((wParam & 0xFFFF) != 0 ? InputKind::kParentActivated : InputKind::kParentDeactivated));
+            break;
+        case kNcActivate:
+            HandleInput(InputEvent(wParam != 0 ? InputKind::kParentActivated : InputKind::kParentDeactivated));
+            break;
+        case kSysColorChange:
+        case kThemeChanged:
+            if (alive_) Redraw();
+            break;
+        case kMouseLeave:
+            HandleInput(InputEvent(InputKind::kMouseLeft));
+            break;
+        default:
+            break;
+    }
+}
+
+InputFacts Kestbutton::Facts(InputKind kind) {
+    InputFacts facts;
+    facts.scaleWidth = site_.ScaleWidth();
+    facts.scaleHeight = site_.ScaleHeight();
+    facts.displayAsDefault = displayAsDefault_;
+    if (kind == InputKind::kMouseMove || kind == InputKind::kMenuClosed) {
+        facts.cursorOverButton = platform_->CursorOverButton();
+    }
+    return facts;
+}
+
+void Kestbutton::HandleInput(InputEvent event) {
+    std::weak_ptr<const bool> alive = alive_;
+    if (alive.expired()) return;
+    event.facts = Facts(event.kind);
+    Effects effects = Step(state_, properties_, event);
+    Apply(effects, alive);
+}
+
+void Kestbutton::Apply(const Effects& effects, const std::weak_ptr<const bool>& alive) {
+    for (const Effect& effect : effects) {
+        switch (effect.kind) {
+            case EffectKind::kRedraw:
+                Redraw();
+                break;
+            case EffectKind::kRaiseEvent:
+                RaiseEvent(effect.event, effect.arguments);
+                break;
+            case EffectKind::kShowHandCursor:
+                if (properties_.handPointer && handCursorLoaded_) platform_->ShowHandCursor();
+                break;
+            case EffectKind::kTrackMouseLeave:
+                platform_->TrackMouseLeave();
+                break;
+            case EffectKind::kCreateToolTip:
+                platform_->CreateToolTip(ToolTipSpecOf(properties_, unicode_, *platform_));
+                break;
+            case EffectKind::kCaptureMouse:
+                platform_->CaptureMouse();
+                break;
+            case EffectKind::kTakeCapture:
+                platform_->TakeCapture();
+                break;
+            case EffectKind::kReleaseCapture:
+                platform_->ReleaseCapture();
+                break;
+            case EffectKind::kFocusPrevious:
+            case EffectKind::kFocusNext:
+                platform_->MoveFocus(effect.kind == EffectKind::kFocusPrevious);
+                break;
+            case EffectKind::kClearOptionGroup:
+                ClearOptionGroup();
+                break;
+            case EffectKind::kSetValue:
+                properties_.value = effect.value;
+                break;
+            case EffectKind::kProcessPendingEvents:
+                site_.ProcessPendingEvents();
+                break;
+            case EffectKind::kShowMenu: {
+                inMenu_ = true;
+                site_.ShowPopupMenu(state_.menu.menu, effect.x, effect.y, effect.flags, state_.menu.defaultItem);
+                if (alive.expired()) return;  // ended while the menu was open
+                inMenu_ = false;
+                HandleInput(InputEvent(InputKind::kMenuClosed));
+                break;
+            }
+            case EffectKind::kRunPress: {
+                const MousePress press = state_.input.lastPress;
+                HandleInput(InputEvent(InputKind::kMouseDown, press));
+                break;
+            }
+            case EffectKind::kFinishDblClick:
+                HandleInput(InputEvent(InputKind::kDblClickTail));
+                break;
+        }
+        if (alive.expired()) return;
+    }
+}
+
+void Kestbutton::ClearOptionGroup() {
+    const host::NativeHandle container = site_.ContainerWindow();
+    const host::NativeHandle own = site_.Window();
+    for (const host::FormControl& control : site_.ParentControls()) {
+        auto* other = dynamic_cast<Kestbutton*>(control.control);
+        if (other == nullptr || control.container != container || control.window == own) continue;
+        if (other->properties_.mode != kModeOption) continue;
+        other->Set(PropertyId::kValue, false);  // redraws it and reports the change
+    }
+}
+
+void Kestbutton::Redraw() {
+    state_.input.drawState = ForcedDrawState(state_.input.drawState, properties_);
+    platform_->Redraw(*this);
+}
 
 void Kestbutton::UpdateRegion() { platform_->UpdateRegion(*this); }
 

@@ -474,7 +474,7 @@ TEST(KestbuttonLifecycle, ShowHideAmbientAndEnd) {
     b->log.clear();
     b->button->Terminate();  // a failing routing removal is passed over
     EXPECT_FALSE(b->button->Menu().attached);
-    EXPECT_EQ(b->log, (Log{"StopRouting"}));
+    EXPECT_EQ(b->log, (Log{"DestroyToolTip", "StopRouting"}));
 }
 
 TEST(KestbuttonEvents, ReachTheFormWithTheirIdentifiersAndArguments) {
