@@ -335,3 +335,29 @@ void SurfaceWindow::ShowPopupMenu(NativeHandle menuHandle, float x, float y, std
 }
 
 }  // namespace quill::host
+
+namespace quill::host {
+
+// Only locals after the first dispatch: a handler may end this control and
+// destroy its surface.
+void SurfaceWindow::ProcessPendingEvents() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));  // for the program's own loop
+            return;
+        }
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+void SurfaceWindow::ReportError(const std::exception& error) noexcept {
+    try {
+        form_.events_.OnControlError(name_, error);
+    } catch (...) {
+        // The owner's error handler failed as well.
+    }
+}
+
+}  // namespace quill::host
