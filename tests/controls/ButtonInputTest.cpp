@@ -463,6 +463,21 @@ TEST(KestbuttonInput, AnOptionButtonClearsOnlyItsOwnContainersGroup) {
     EXPECT_EQ(chosen.log, (test::Log{"Redraw", "ProcessPendingEvents", "event Click"}));
 }
 
+TEST(KestbuttonInput, OnlyAMenuIsAttachedAndDetachingForgetsItsFlags) {
+    auto b = test::ButtonUnderTest::New();
+    b->button->SetPopupMenu(0, 1, 8);  // not a menu: nothing changes
+    EXPECT_EQ(b->button->Menu(), MenuState{});
+    b->button->SetPopupMenu(0x77, 3, 8, 11);
+    EXPECT_TRUE(b->button->Menu().attached);
+    EXPECT_EQ(b->button->Menu().align, 3);
+    EXPECT_EQ(b->button->Menu().defaultItem, 11u);
+    b->button->Menu().closedOverButton = true;
+    b->button->UnsetPopupMenu();
+    EXPECT_FALSE(b->button->Menu().attached || b->button->Menu().closedOverButton);
+    EXPECT_EQ(b->button->Menu().menu, 0u);
+    EXPECT_FALSE(b->button->Menu().defaultItem);
+}
+
 TEST(KestbuttonInput, DoubleClickRunsThePressAgainThenRaisesDblClick) {
     auto b = test::ButtonUnderTest::New();
     b->button->MouseDown(1, 0, 10, 5);

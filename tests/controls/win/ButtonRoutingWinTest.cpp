@@ -93,6 +93,23 @@ TEST_F(ButtonRoutingWinTest, ThemeAndColourChangesRedrawAndTheMouseLeavingIsHear
     EXPECT_EQ(TakeEvents("Cmd"), (Strings{"MouseLeave"}));
 }
 
+// The capability checks answer what the system has, and release only what
+// they loaded themselves.
+TEST(ButtonCapabilities, ExportsLibrariesAndThemeAsTheSystemHasThem) {
+    EXPECT_TRUE(IsFunctionExported("TrackMouseEvent", L"User32"));
+    EXPECT_FALSE(IsFunctionExported("NoSuchFunction", L"User32"));
+    EXPECT_FALSE(IsFunctionExported("TrackMouseEvent", L"no-such-library.dll"));
+    ASSERT_EQ(::GetModuleHandleW(L"sensapi.dll"), nullptr) << "loaded by someone else already";
+    EXPECT_TRUE(IsFunctionExported("IsNetworkAlive", L"sensapi.dll"));
+    EXPECT_EQ(::GetModuleHandleW(L"sensapi.dll"), nullptr);  // loaded for the question, released again
+    EXPECT_NE(::GetModuleHandleW(L"user32.dll"), nullptr);   // loaded before, left loaded
+    EXPECT_TRUE(IsLibraryPresent(L"uxtheme.dll"));
+    EXPECT_FALSE(IsLibraryPresent(L"no-such-library.dll"));
+    ThemeCapabilities theme;
+    EXPECT_TRUE(theme.IsUxThemePresent());
+    EXPECT_EQ(theme.IsThemed(), ::IsAppThemed() != FALSE);
+}
+
 class MdiFormTest : public ButtonRoutingWinTest {
   protected:
     MdiFormTest() : ButtonRoutingWinTest(host::HostForm::Options{.mdiChild = true}) {}
