@@ -23,9 +23,13 @@ class ButtonPlatform : public ColorTranslator {
     // calls. Asked once, when the control is created.
     [[nodiscard]] virtual bool IsUnicodePlatform() const = 0;
 
-    // Paints the whole face from the button's properties and state. The one
-    // entry that repaints; the model calls it wherever a change shows.
+    // Paints the whole face from the button's properties and state
+    // (Kestbutton::PaintFace on a canvas) and shows it. The one entry that
+    // repaints; the model calls it wherever a change shows.
     virtual void Redraw(Kestbutton& button) = 0;
+    // Visual styles are in use: the theme library is there and the program
+    // is themed. Asked once per control.
+    [[nodiscard]] virtual bool VisualStylesActive() = 0;
     // Gives the window the region of the current ButtonStyle; the window
     // owns it from then on.
     virtual void UpdateRegion(Kestbutton& button) = 0;

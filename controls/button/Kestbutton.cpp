@@ -2,6 +2,7 @@
 
 #include "controls/button/AccessKey.h"
 #include "controls/button/ColorSchemes.h"
+#include "controls/button/FacePainter.h"
 
 #include <utility>
 
@@ -480,6 +481,32 @@ void Kestbutton::Redraw() {
     platform_->Redraw(*this);
 }
 
+void Kestbutton::PaintFace(Canvas& canvas) {
+    constexpr std::int32_t kStyleThemed = 13;
+    FaceState face;
+    face.drawState = state_.input.drawState;
+    face.focused = state_.input.focus;
+    face.isDefault = displayAsDefault_;
+    face.windowActive = state_.input.parentActive;
+    face.userMode = site_.AmbientUserMode();
+    face.mouseOver = state_.input.cursorInside;
+    face.mouseHeld = state_.input.mouseHeld;
+    face.visualStyles = properties_.buttonStyle == kStyleThemed && platform_->VisualStylesActive();
+    face.unicode = unicode_;
+    face.clearColor = TranslateColor(site_.SurfaceBackColor());
+
+    class Host final : public FaceHost {
+      public:
+        explicit Host(Kestbutton& button) : button_(button) {}
+        void UpdateRegion() override { button_.UpdateRegion(); }
+        void SetSurfaceBackColor(Color color) override { button_.site_.SetSurfaceBackColor(color); }
+
+      private:
+        Kestbutton& button_;
+    } host(*this);
+    RenderFace(canvas, properties_, face, FaceTools{*platform_, brighten_, darken_}, host);
+}
+
 void Kestbutton::UpdateRegion() { platform_->UpdateRegion(*this); }
 
 void Kestbutton::UpdateAccessKey() { site_.SetAccessKeys(AccessKeyOf(properties_.caption)); }
@@ -488,13 +515,7 @@ void Kestbutton::ApplyDefaultColorScheme() {
     properties_.colorScheme = DefaultColorScheme(properties_.buttonStyle, properties_.colorScheme);
 }
 
-void Kestbutton::ApplyColorScheme() {
-    SchemeColors scheme = ColorSchemeOf(properties_.buttonStyle, properties_.colorScheme, *platform_);
-    if (scheme.backColor) properties_.backColor = *scheme.backColor;
-    properties_.foreColor = scheme.foreColor;
-    properties_.showFocusRect = scheme.showFocusRect;
-    if (scheme.turnOnPicturePushOnHover) properties_.picturePushOnHover = true;
-}
+void Kestbutton::ApplyColorScheme() { ApplyColorSchemeTo(properties_, *platform_); }
 
 host::PropertyValue Kestbutton::Resolve(const DefaultValue& value) const {
     using Kind = DefaultValue::Kind;

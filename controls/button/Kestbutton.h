@@ -21,6 +21,7 @@
 #include "controls/button/ButtonPlatform.h"
 #include "controls/button/ButtonProperties.h"
 #include "controls/button/ButtonState.h"
+#include "controls/button/Canvas.h"
 #include "controls/button/ColorHelpers.h"
 #include "controls/button/PropertyTable.h"
 #include "controls/host/ControlSite.h"
@@ -78,6 +79,8 @@ class Kestbutton final : public host::UserControl {
     void Hide() override;
     void AmbientChanged(std::string_view name) override;
     void Terminate() override;
+    // Redraw paints the whole face.
+    [[nodiscard]] bool PaintsWholeSurface() const override { return true; }
     void MouseDown(std::int16_t button, std::int16_t shift, float x, float y) override;
     void MouseMove(std::int16_t button, std::int16_t shift, float x, float y) override;
     void MouseUp(std::int16_t button, std::int16_t shift, float x, float y) override;
@@ -101,6 +104,9 @@ class Kestbutton final : public host::UserControl {
 
     // For the input logic, routing and painting.
     void Redraw();
+    // Paints the face as Redraw shows it: the look of ButtonStyle in the
+    // current state, on canvas (the size of the surface).
+    void PaintFace(Canvas& canvas);
     void UpdateRegion();
     // The surface's access keys from Caption (see AccessKeyOf).
     void UpdateAccessKey();

@@ -195,6 +195,7 @@ class RecordingPlatform final : public button::ButtonPlatform {
     bool handCursorLoads = true;
     bool routingFails = false;
     bool cursorOver = false;  // the window under the cursor is the button's
+    bool visualStyles = true;
     std::vector<button::ToolTipSpec> toolTips;
 
     button::Color TranslateColor(button::Color value) const override {
@@ -202,6 +203,7 @@ class RecordingPlatform final : public button::ButtonPlatform {
     }
     bool IsUnicodePlatform() const override { return true; }
     void Redraw(button::Kestbutton&) override { log_.push_back("Redraw"); }
+    bool VisualStylesActive() override { return visualStyles; }
     void UpdateRegion(button::Kestbutton&) override { log_.push_back("UpdateRegion"); }
     void StartRouting(button::Kestbutton&) override {
         log_.push_back("StartRouting");

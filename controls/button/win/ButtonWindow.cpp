@@ -1,6 +1,8 @@
 #include "controls/button/win/ButtonWindow.h"
 
+#include "controls/button/FacePainter.h"
 #include "controls/button/Kestbutton.h"
+#include "controls/button/win/GdiCanvas.h"
 #include "controls/host/win/OleColor.h"
 #include "platform/Utf16_win.h"
 #include "win32/Shell.h"
@@ -46,9 +48,38 @@ HWND Win32ButtonPlatform::Own() const {
     return reinterpret_cast<HWND>(button_->HWnd());
 }
 
-void Win32ButtonPlatform::Redraw(Kestbutton&) { ++redraws_; }
+// The whole face is painted on a memory bitmap and reaches the window in one
+// transfer: drawn on the window layer after layer, each layer would show.
+void Win32ButtonPlatform::Redraw(Kestbutton& button) {
+    const std::int32_t width = button.Site().ScaleWidth(), height = button.Site().ScaleHeight();
+    const HDC window = reinterpret_cast<HDC>(button.Site().DeviceContext());
+    if (width <= 0 || height <= 0 || window == nullptr) return;
+    MemorySurface face(width, height);
+    if (!face) return;
+    GdiCanvas canvas(face.Dc(), width, height, reinterpret_cast<HWND>(button.HWnd()));
+    button.PaintFace(canvas);
+    ::BitBlt(window, 0, 0, width, height, face.Dc(), 0, 0, SRCCOPY);
+    ++redraws_;
+}
 
-void Win32ButtonPlatform::UpdateRegion(Kestbutton&) {}
+bool Win32ButtonPlatform::VisualStylesActive() { return theme_.IsThemed(); }
+
+void Win32ButtonPlatform::UpdateRegion(Kestbutton& button) {
+    const std::int32_t w = button.Site().ScaleWidth(), h = button.Site().ScaleHeight();
+    HRGN region = nullptr;
+    switch (RegionKindOf(button.Properties().buttonStyle)) {
+        case RegionKind::kRounded3:
+            region = ::CreateRoundRectRgn(0, 0, w + 1, h + 1, 3, 3);
+            break;
+        case RegionKind::kRounded4:
+            region = ::CreateRoundRectRgn(0, 0, w + 1, h + 1, 4, 4);
+            break;
+        case RegionKind::kRectangle:
+            region = ::CreateRectRgn(0, 0, w, h);
+            break;
+    }
+    if (region != nullptr) SetWindowRegion(reinterpret_cast<HWND>(button.HWnd()), region);
+}
 
 void Win32ButtonPlatform::StartRouting(Kestbutton& button) {
     button.Input().mouseLeaveSupport = IsFunctionExported("TrackMouseEvent", L"User32");

@@ -31,6 +31,9 @@ class Win32ButtonPlatform final : public ButtonPlatform {
     [[nodiscard]] Color TranslateColor(Color value) const override;
     [[nodiscard]] bool IsUnicodePlatform() const override;
     void Redraw(Kestbutton& button) override;
+    [[nodiscard]] bool VisualStylesActive() override;
+    // The look's region; an equal one already in place is left alone, since
+    // setting it repaints the window and the repaint sets it again.
     void UpdateRegion(Kestbutton& button) override;
     // The mouse-leave check, then routing of the button's window (mouse
     // leave, theme change and, when themed, system colour change) and of its
@@ -57,7 +60,7 @@ class Win32ButtonPlatform final : public ButtonPlatform {
     // The routing in front of the windows, while there is one.
     [[nodiscard]] const WindowRouting* Routing() const noexcept { return routing_.get(); }
     [[nodiscard]] HWND ToolTip() const noexcept { return toolTip_.Window(); }
-    // How often the face was painted.
+    // How often the face was painted and shown.
     [[nodiscard]] std::int64_t RedrawCount() const noexcept { return redraws_; }
 
   private:

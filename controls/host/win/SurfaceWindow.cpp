@@ -150,7 +150,7 @@ LRESULT SurfaceWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             End();
             break;
         case WM_ERASEBKGND:
-            Clear();
+            if (!control_ || ended_ || !control_->PaintsWholeSurface()) Clear();
             return 1;
         case WM_PAINT: {
             PAINTSTRUCT paint;
