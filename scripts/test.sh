@@ -49,4 +49,5 @@ for log in build/native-ctest.log build/win64-ctest.log; do
   printf '%s: %s\n' "$(basename "$log" -ctest.log)" "$(grep -E 'tests passed|tests failed' "$log" | tail -n 1)"
 done
 echo "win32: built and linked (32-bit programs cannot run here)"
+[ -f build/win64/button-gallery.png ] && echo "button gallery: build/win64/button-gallery.png"
 exit $status
