@@ -346,28 +346,6 @@ TEST(ButtonInputStep, HandlersYieldTheirEffectsInOrder) {
     }
 }
 
-TEST(ButtonInputStep, FlagsChangeAsTheHandlersSay) {
-    ButtonState s;
-    (void)Step(s, Props(), Mouse(kMouseDown, 2, 3, 4));
-    EXPECT_EQ(s.input.lastPress, (MousePress{2, 0, 3, 4}));  // kept even for a right press
-    EXPECT_FALSE(s.input.mouseHeld || s.input.focus);
-    (void)Step(s, Props(), Mouse(kMouseDown, 1));
-    EXPECT_TRUE(s.input.mouseHeld && s.input.focus);
-    (void)Step(s, Props(), Mouse(kMouseMove, 1));
-    EXPECT_TRUE(s.input.cursorInside);
-    (void)Step(s, Props(), Plain(kParentActivated));
-    EXPECT_TRUE(s.input.parentActive);
-    (void)Step(s, Props(), Plain(kParentDeactivated));
-    EXPECT_FALSE(s.input.mouseHeld || s.input.focus || s.input.parentActive);
-    (void)Step(s, Props(), Key(kKeyDown, kKeySpace));
-    EXPECT_TRUE(s.input.spaceHeld);
-    (void)Step(s, Props(), Key(kKeyUp, kKeySpace));
-    EXPECT_FALSE(s.input.spaceHeld);
-    (void)Step(s, Props(), Key(kKeyDown, kKeySpace));
-    (void)Step(s, Props(), Plain(kLostFocus));
-    EXPECT_FALSE(s.input.spaceHeld || s.input.focus);
-}
-
 TEST(DropDownMenu, OpensWhereItsAlignSaysWithTheFlagsItKeeps) {
     struct Row {
         std::int32_t align;
@@ -423,46 +401,6 @@ TEST(DropDownMenu, ClosingOverTheButtonSuppressesTheNextPress) {
     EXPECT_EQ(s.input.drawState, kDrawNormal);
 }
 
-// The control on a fake host: effects reach the platform, the host and the
-// other buttons of the form.
-struct FormOfButtons {
-    std::vector<std::unique_ptr<test::ButtonUnderTest>> buttons;
-
-    test::ButtonUnderTest& Add(host::NativeHandle window, host::NativeHandle container, std::int32_t mode, bool value) {
-        auto b = test::ButtonUnderTest::New();
-        b->site.window = window;
-        b->site.container = container;
-        b->button->Set(PropertyId::kMode, mode);
-        if (mode != kModePush) b->button->Set(PropertyId::kValue, value);
-        buttons.push_back(std::move(b));
-        std::vector<host::FormControl> controls;
-        for (auto& each : buttons) {
-            controls.push_back({"", each->site.window, each->site.container, each->button.get()});
-        }
-        for (auto& each : buttons) each->site.controls = controls;
-        return *buttons.back();
-    }
-};
-
-TEST(KestbuttonInput, AnOptionButtonClearsOnlyItsOwnContainersGroup) {
-    FormOfButtons form;
-    auto& chosen = form.Add(1, 0xA, kModeOption, false);
-    auto& sameFrame = form.Add(2, 0xA, kModeOption, true);
-    auto& checkInFrame = form.Add(3, 0xA, kModeCheck, true);
-    auto& otherFrame = form.Add(4, 0xB, kModeOption, true);
-    for (auto& b : form.buttons) b->log.clear();
-
-    chosen.button->AccessKeyPress('b');
-    EXPECT_TRUE(chosen.button->Properties().value);
-    EXPECT_FALSE(sameFrame.button->Properties().value);
-    EXPECT_TRUE(checkInFrame.button->Properties().value);
-    EXPECT_TRUE(otherFrame.button->Properties().value);
-    EXPECT_EQ(sameFrame.log, (test::Log{"Redraw", "report Value"}));  // through the property
-    EXPECT_TRUE(otherFrame.log.empty());
-    // The input logic changes its own Value without a report.
-    EXPECT_EQ(chosen.log, (test::Log{"Redraw", "ProcessPendingEvents", "event Click"}));
-}
-
 TEST(KestbuttonInput, OnlyAMenuIsAttachedAndDetachingForgetsItsFlags) {
     auto b = test::ButtonUnderTest::New();
     b->button->SetPopupMenu(0, 1, 8);  // not a menu: nothing changes
@@ -476,27 +414,6 @@ TEST(KestbuttonInput, OnlyAMenuIsAttachedAndDetachingForgetsItsFlags) {
     EXPECT_FALSE(b->button->Menu().attached || b->button->Menu().closedOverButton);
     EXPECT_EQ(b->button->Menu().menu, 0u);
     EXPECT_FALSE(b->button->Menu().defaultItem);
-}
-
-TEST(KestbuttonInput, DoubleClickRunsThePressAgainThenRaisesDblClick) {
-    auto b = test::ButtonUnderTest::New();
-    b->button->MouseDown(1, 0, 10, 5);
-    b->button->MouseUp(1, 0, 10, 5);
-    b->log.clear();
-    b->button->DblClick();
-    EXPECT_EQ(b->log, (test::Log{"CaptureMouse", "Redraw", "event MouseDown", "event DblClick"}));
-}
-
-TEST(KestbuttonInput, ADropDownMenuIsShownThroughTheHostAndItsCloseIsHandled) {
-    auto b = test::ButtonUnderTest::New();
-    b->site.widthTwips = 80 * 15;
-    b->site.heightTwips = 24 * 15;
-    b->button->SetPopupMenu(0x77, 0, 0, 12);
-    b->platform->cursorOver = false;  // closed away from the button
-    b->button->MouseDown(1, 0, 10, 5);
-    EXPECT_EQ(b->log, (test::Log{"Redraw", "ShowPopupMenu 119 0 24 0 12", "Redraw"}));
-    EXPECT_FALSE(b->button->Menu().closedOverButton);
-    EXPECT_EQ(b->button->Input().drawState, kDrawNormal);
 }
 
 // A form's handler may end the button inside an event, inside the pending
@@ -568,40 +485,24 @@ TEST(KestbuttonInput, RoutedMessagesReachTheInputLogicByNumberAlone) {
     }
 }
 
-TEST(ToolTipSpec, DescribesTheWindowFromTheProperties) {
+// The wide form is read back from real tooltip windows under Wine; the ANSI
+// form and the colour rule are checked here.
+TEST(ToolTipSpec, TheAnsiFormAndTheBackgroundColourRule) {
     test::FakeSystemColors system;
     PortableColorTranslator colors(system);
     ButtonProperties p = Props();
-    p.toolTip = "Converts";
-    ToolTipSpec plain = ToolTipSpecOf(p, true, colors);
-    EXPECT_EQ(plain.style, 3u);
-    EXPECT_EQ(plain.exStyle, 0u);
-    EXPECT_EQ(plain.toolFlags, 17u);
-    EXPECT_EQ(plain.text, "Converts");
-    EXPECT_FALSE(plain.title);
-    EXPECT_EQ(plain.maxWidth, 240);
-    EXPECT_FALSE(plain.backColor);  // 0 keeps the system's colour
-
-    p.toolTipType = 1;
-    p.tooltipTitle = "Convert";
     p.toolTipIcon = 1;
-    p.tooltipRightToLeft = true;
-    p.tooltipBackColor = 1;  // almost black is applied
-    ToolTipSpec balloon = ToolTipSpecOf(p, true, colors);
-    EXPECT_EQ(balloon.style, 67u);
-    EXPECT_EQ(balloon.exStyle, 0x400000u);
-    EXPECT_EQ(balloon.title, (ToolTipTitle{1, "Convert"}));
-    EXPECT_EQ(balloon.backColor, 1);
+    ToolTipSpec wide = ToolTipSpecOf(p, true, colors);
+    EXPECT_FALSE(wide.title);  // the wide title only with text
+    EXPECT_FALSE(wide.backColor);
+    ToolTipSpec ansi = ToolTipSpecOf(p, false, colors);
+    EXPECT_FALSE(ansi.wide);
+    EXPECT_EQ(ansi.toolFlags, 16u);  // no window-handle flag in the ANSI form
+    EXPECT_EQ(ansi.title, (ToolTipTitle{1, ""}));
+    p.tooltipBackColor = 1;  // almost black is applied; only 0 means the system's colour
+    EXPECT_EQ(ToolTipSpecOf(p, true, colors).backColor, 1);
     p.tooltipBackColor = SystemColor(kColorTooltipBack);
     EXPECT_EQ(ToolTipSpecOf(p, true, colors).backColor, test::FakeSystemColors::kTooltip);
-
-    // Wide messages set a title only with text; the ANSI ones also for an icon alone.
-    p.tooltipTitle.clear();
-    EXPECT_FALSE(ToolTipSpecOf(p, true, colors).title);
-    ToolTipSpec ansi = ToolTipSpecOf(p, false, colors);
-    EXPECT_EQ(ansi.title, (ToolTipTitle{1, ""}));
-    EXPECT_EQ(ansi.toolFlags, 16u);
-    EXPECT_FALSE(ansi.wide);
 }
 
 }  // namespace

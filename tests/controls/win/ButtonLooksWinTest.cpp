@@ -457,12 +457,6 @@ TEST(ButtonLooks, FocusRectanglesWhereTheLooksDrawThem) {
     }
 }
 
-TEST(ButtonLooks, StyleOneSetAndStyleTwelveSetDifferOnlyByTheSunkenEdges) {
-    auto [p12, s12] = CaseOf(12, Case::kChecked);
-    const test::Painted set12 = test::PaintFace(p12, s12, W, H);
-    for (std::int32_t x : {0, 1, kMid, W - 2, W - 1}) EXPECT_EQ(set12.At(x, 12), ShiftColor(p12.backColor, 0.02f));
-}
-
 TEST(ButtonLooks, StyleSixPressedWhileSetShowsThePressedFace) {
     auto [p, s] = CaseOf(6, Case::kChecked);
     s.mouseHeld = true;
