@@ -5,7 +5,7 @@
 // tests record the calls.
 
 #include "controls/button/ColorHelpers.h"
-#include "controls/button/ToolTipSpec.h"
+#include "controls/button/ToolTipSetup.h"
 #include "controls/host/HostTypes.h"
 
 #include <string>
@@ -58,7 +58,7 @@ class ButtonPlatform : public ColorTranslator {
     // Asks the system to tell the control when the mouse leaves its window.
     virtual void TrackMouseLeave() = 0;
     // Replaces the tooltip window (if any) by a new one made as described.
-    virtual void CreateToolTip(const ToolTipSpec& spec) = 0;
+    virtual void CreateToolTip(const ToolTipSetup& setup) = 0;
     // Destroys the tooltip window, when the control ends.
     virtual void DestroyToolTip() = 0;
     virtual void CaptureMouse() = 0;

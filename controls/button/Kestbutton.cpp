@@ -420,7 +420,7 @@ void Kestbutton::Apply(const Effects& effects, const std::weak_ptr<const bool>& 
                 platform_->TrackMouseLeave();
                 break;
             case EffectKind::kCreateToolTip:
-                platform_->CreateToolTip(ToolTipSpecOf(properties_, unicode_, *platform_));
+                platform_->CreateToolTip(ToolTipSetupOf(properties_, unicode_, *platform_));
                 break;
             case EffectKind::kCaptureMouse:
                 platform_->CaptureMouse();

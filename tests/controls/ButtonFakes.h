@@ -196,7 +196,7 @@ class RecordingPlatform final : public button::ButtonPlatform {
     bool routingFails = false;
     bool cursorOver = false;  // the window under the cursor is the button's
     bool visualStyles = true;
-    std::vector<button::ToolTipSpec> toolTips;
+    std::vector<button::ToolTipSetup> toolTips;
 
     button::Color TranslateColor(button::Color value) const override {
         return button::TranslateColor(value, systemColors_);
@@ -226,9 +226,9 @@ class RecordingPlatform final : public button::ButtonPlatform {
     bool CursorOverButton() override { return cursorOver; }
     void ShowHandCursor() override { log_.push_back("ShowHandCursor"); }
     void TrackMouseLeave() override { log_.push_back("TrackMouseLeave"); }
-    void CreateToolTip(const button::ToolTipSpec& spec) override {
+    void CreateToolTip(const button::ToolTipSetup& setup) override {
         log_.push_back("CreateToolTip");
-        toolTips.push_back(spec);
+        toolTips.push_back(setup);
     }
     void DestroyToolTip() override { log_.push_back("DestroyToolTip"); }
     void CaptureMouse() override { log_.push_back("CaptureMouse"); }

@@ -487,22 +487,22 @@ TEST(KestbuttonInput, RoutedMessagesReachTheInputLogicByNumberAlone) {
 
 // The wide form is read back from real tooltip windows under Wine; the ANSI
 // form and the colour rule are checked here.
-TEST(ToolTipSpec, TheAnsiFormAndTheBackgroundColourRule) {
+TEST(ToolTipSetup, TheAnsiFormAndTheBackgroundColourRule) {
     test::FakeSystemColors system;
     PortableColorTranslator colors(system);
     ButtonProperties p = Props();
     p.toolTipIcon = 1;
-    ToolTipSpec wide = ToolTipSpecOf(p, true, colors);
+    ToolTipSetup wide = ToolTipSetupOf(p, true, colors);
     EXPECT_FALSE(wide.title);  // the wide title only with text
     EXPECT_FALSE(wide.backColor);
-    ToolTipSpec ansi = ToolTipSpecOf(p, false, colors);
+    ToolTipSetup ansi = ToolTipSetupOf(p, false, colors);
     EXPECT_FALSE(ansi.wide);
     EXPECT_EQ(ansi.toolFlags, 16u);  // no window-handle flag in the ANSI form
     EXPECT_EQ(ansi.title, (ToolTipTitle{1, ""}));
     p.tooltipBackColor = 1;  // almost black is applied; only 0 means the system's colour
-    EXPECT_EQ(ToolTipSpecOf(p, true, colors).backColor, 1);
+    EXPECT_EQ(ToolTipSetupOf(p, true, colors).backColor, 1);
     p.tooltipBackColor = SystemColor(kColorTooltipBack);
-    EXPECT_EQ(ToolTipSpecOf(p, true, colors).backColor, test::FakeSystemColors::kTooltip);
+    EXPECT_EQ(ToolTipSetupOf(p, true, colors).backColor, test::FakeSystemColors::kTooltip);
 }
 
 }  // namespace

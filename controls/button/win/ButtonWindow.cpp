@@ -130,7 +130,7 @@ void Win32ButtonPlatform::TrackMouseLeave() {
     ::TrackMouseEvent(&track);
 }
 
-void Win32ButtonPlatform::CreateToolTip(const ToolTipSpec& spec) { toolTip_.Remake(Own(), spec); }
+void Win32ButtonPlatform::CreateToolTip(const ToolTipSetup& setup) { toolTip_.Remake(Own(), setup); }
 
 void Win32ButtonPlatform::DestroyToolTip() { toolTip_.Destroy(); }
 

@@ -46,7 +46,7 @@ class Win32ButtonPlatform final : public ButtonPlatform {
     [[nodiscard]] bool CursorOverButton() override;
     void ShowHandCursor() override;
     void TrackMouseLeave() override;
-    void CreateToolTip(const ToolTipSpec& spec) override;
+    void CreateToolTip(const ToolTipSetup& setup) override;
     void DestroyToolTip() override;
     void CaptureMouse() override;
     void TakeCapture() override;

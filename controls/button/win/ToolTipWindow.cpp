@@ -47,11 +47,11 @@ void ToolTipWindow::Destroy() noexcept {
     window_ = nullptr;
 }
 
-void ToolTipWindow::Remake(HWND owner, const ToolTipSpec& spec) {
+void ToolTipWindow::Remake(HWND owner, const ToolTipSetup& setup) {
     Destroy();
     RegisterToolTipClass();
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    window_ = ::CreateWindowExW(spec.exStyle, TOOLTIPS_CLASSW, nullptr, spec.style, CW_USEDEFAULT, CW_USEDEFAULT,
+    window_ = ::CreateWindowExW(setup.exStyle, TOOLTIPS_CLASSW, nullptr, setup.style, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, instance, nullptr);
     if (window_ != nullptr) {
         // Changes the class: every later tooltip window of the program casts a shadow.
@@ -59,41 +59,41 @@ void ToolTipWindow::Remake(HWND owner, const ToolTipSpec& spec) {
     }
     RECT client{};
     ::GetClientRect(owner, &client);
-    if (spec.wide) {
-        std::wstring text = platform::Widen(spec.text);
+    if (setup.wide) {
+        std::wstring text = platform::Widen(setup.text);
         TTTOOLINFOW tool{};
         tool.cbSize = TTTOOLINFOW_V1_SIZE;
-        tool.uFlags = spec.toolFlags;
+        tool.uFlags = setup.toolFlags;
         tool.hwnd = owner;
         tool.uId = reinterpret_cast<UINT_PTR>(owner);
         tool.rect = client;
         tool.hinst = instance;
         tool.lpszText = text.data();
         ::SendMessageW(window_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        if (spec.title) {
-            std::wstring title = platform::Widen(spec.title->text);
-            ::SendMessageW(window_, TTM_SETTITLEW, static_cast<WPARAM>(spec.title->icon),
+        if (setup.title) {
+            std::wstring title = platform::Widen(setup.title->text);
+            ::SendMessageW(window_, TTM_SETTITLEW, static_cast<WPARAM>(setup.title->icon),
                            reinterpret_cast<LPARAM>(title.c_str()));
         }
     } else {
-        std::string text = Ansi(spec.text);
+        std::string text = Ansi(setup.text);
         TTTOOLINFOA tool{};
         tool.cbSize = TTTOOLINFOA_V1_SIZE;
-        tool.uFlags = spec.toolFlags;
+        tool.uFlags = setup.toolFlags;
         tool.hwnd = owner;
         tool.uId = reinterpret_cast<UINT_PTR>(owner);
         tool.rect = client;
         tool.hinst = instance;
         tool.lpszText = text.data();
         ::SendMessageA(window_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-        if (spec.title) {
-            std::string title = Ansi(spec.title->text);
-            ::SendMessageA(window_, TTM_SETTITLEA, static_cast<WPARAM>(spec.title->icon),
+        if (setup.title) {
+            std::string title = Ansi(setup.title->text);
+            ::SendMessageA(window_, TTM_SETTITLEA, static_cast<WPARAM>(setup.title->icon),
                            reinterpret_cast<LPARAM>(title.c_str()));
         }
     }
     ::SendMessageW(window_, TTM_SETMAXTIPWIDTH, 0, kToolTipMaxWidth);
-    if (spec.backColor) ::SendMessageW(window_, TTM_SETTIPBKCOLOR, static_cast<WPARAM>(*spec.backColor), 0);
+    if (setup.backColor) ::SendMessageW(window_, TTM_SETTIPBKCOLOR, static_cast<WPARAM>(*setup.backColor), 0);
 }
 
 }  // namespace quill::button

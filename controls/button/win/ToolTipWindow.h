@@ -4,7 +4,7 @@
 // the child's top-level window, not by the child: it would outlive the
 // button, so the button destroys it when it ends.
 
-#include "controls/button/ToolTipSpec.h"
+#include "controls/button/ToolTipSetup.h"
 
 #include <windows.h>
 
@@ -16,7 +16,7 @@ class ToolTipWindow {
     // one for owner: the tool is the owner window itself. Results of the
     // window messages are not examined: a tooltip that cannot be made leaves
     // the button without one.
-    void Remake(HWND owner, const ToolTipSpec& spec);
+    void Remake(HWND owner, const ToolTipSetup& setup);
     // The current tooltip window, or null.
     [[nodiscard]] HWND Window() const noexcept;
     void Destroy() noexcept;

@@ -25,7 +25,7 @@ struct ToolTipTitle {
     bool operator==(const ToolTipTitle&) const = default;
 };
 
-struct ToolTipSpec {
+struct ToolTipSetup {
     std::uint32_t style = 0;
     std::uint32_t exStyle = 0;
     bool wide = false;  // the tool and title are given with the wide-character messages
@@ -34,11 +34,11 @@ struct ToolTipSpec {
     std::optional<ToolTipTitle> title;
     std::int32_t maxWidth = kToolTipMaxWidth;
     std::optional<Color> backColor;  // plain colour; none keeps the system's
-    bool operator==(const ToolTipSpec&) const = default;
+    bool operator==(const ToolTipSetup&) const = default;
 };
 
 // unicode is the control's Unicode flag (an NT-family system).
-[[nodiscard]] ToolTipSpec ToolTipSpecOf(const ButtonProperties& properties, bool unicode,
-                                        const ColorTranslator& colors);
+[[nodiscard]] ToolTipSetup ToolTipSetupOf(const ButtonProperties& properties, bool unicode,
+                                          const ColorTranslator& colors);
 
 }  // namespace quill::button
