@@ -99,7 +99,7 @@ TEST(KestbuttonAssignment, EffectsComeInTheirOrder) {
     }
 }
 
-TEST(KestbuttonAssignment, LeavesTheStateThePartsDescribe) {
+TEST(KestbuttonAssignment, LeavesTheStateEachAssignmentPromises) {
     struct Case {
         const char* what;
         std::function<void(Kestbutton&, test::FakeSite&, test::RecordingPlatform&)> act;
