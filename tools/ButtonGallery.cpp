@@ -123,8 +123,8 @@ int Run(const std::string& out) {
               {10, top, width, top + kHeaderH}, true, DT_LEFT);
         for (int state = 0; state < 7; ++state) {
             const std::int32_t left = kLabelW + state * kCellW;
-            Label(sheet.Dc(), kStateNames[state], {left, top + kHeaderH / 2, left + kButtonW, top + kHeaderH + 6},
-                  false, DT_CENTER);
+            Label(sheet.Dc(), kStateNames[state], {left, top + 14, left + kButtonW, top + kHeaderH - 2}, false,
+                  DT_CENTER);
         }
         for (std::int32_t style = 0; style < 14; ++style) {
             const std::int32_t rowTop = top + kHeaderH + style * kCellH;
