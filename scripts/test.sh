@@ -25,7 +25,7 @@ scripts/install-deps.sh || exit 1
 
 # A fresh Wine prefix for every run, made in the background while we build.
 export QUILL_WINEPREFIX=${QUILL_WINEPREFIX:-$root/build/wine-prefix}
-rm -rf "$QUILL_WINEPREFIX" "$QUILL_WINEPREFIX.lock" "$QUILL_WINEPREFIX/.quill-ready"
+rm -rf "$QUILL_WINEPREFIX" "$QUILL_WINEPREFIX.lock" "$QUILL_WINEPREFIX"-dpi* "$QUILL_WINEPREFIX"-unthemed*
 mkdir -p build
 (cmake/wine-run.sh --start >build/wine-prepare.log 2>&1 </dev/null &)
 
@@ -74,5 +74,6 @@ if [ "${QUILL_SKIP_WIN32:-0}" = 1 ]; then
 else
   echo "win32: built and linked (32-bit programs cannot run here)"
 fi
+[ -f build/win64/button-gallery.png ] && echo "button gallery: build/win64/button-gallery.png"
 echo "all stages: $((SECONDS - started)) s"
 exit $status

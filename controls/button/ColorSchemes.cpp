@@ -71,4 +71,12 @@ SchemeColors ColorSchemeOf(std::int32_t buttonStyle, std::int32_t colorScheme, c
     return result;
 }
 
+void ApplyColorSchemeTo(ButtonProperties& p, const ColorTranslator& colors) {
+    const SchemeColors scheme = ColorSchemeOf(p.buttonStyle, p.colorScheme, colors);
+    if (scheme.backColor) p.backColor = *scheme.backColor;
+    p.foreColor = scheme.foreColor;
+    p.showFocusRect = scheme.showFocusRect;
+    if (scheme.turnOnPicturePushOnHover) p.picturePushOnHover = true;
+}
+
 }  // namespace quill::button

@@ -2,6 +2,7 @@
 // The colour schemes: for several looks, ColorScheme 0, 1 or 2 picks a preset
 // BackColor; 3 marks a colour the user chose.
 
+#include "controls/button/ButtonProperties.h"
 #include "controls/button/ColorHelpers.h"
 
 #include <cstdint>
@@ -27,5 +28,9 @@ struct SchemeColors {
 
 [[nodiscard]] SchemeColors ColorSchemeOf(std::int32_t buttonStyle, std::int32_t colorScheme,
                                          const ColorTranslator& colors);
+
+// Sets p's BackColor, ForeColor, ShowFocusRect and PicturePushOnHover from
+// its ButtonStyle and ColorScheme, as ColorSchemeOf says.
+void ApplyColorSchemeTo(ButtonProperties& p, const ColorTranslator& colors);
 
 }  // namespace quill::button

@@ -2,6 +2,7 @@
 
 #include "controls/button/AccessKey.h"
 #include "controls/button/ColorSchemes.h"
+#include "controls/button/FacePainter.h"
 
 #include <utility>
 
@@ -25,7 +26,9 @@ Kestbutton::Kestbutton(host::ControlSite& site, std::unique_ptr<ButtonPlatform> 
       platform_(std::move(platform)),
       brighten_(BrightenTable()),
       darken_(DarkenTable()),
-      unicode_(platform_->IsUnicodePlatform()) {}
+      unicode_(platform_->IsUnicodePlatform()) {
+    platform_->Attach(*this);
+}
 
 host::PropertyValue Kestbutton::Get(PropertyId id) const {
     switch (id) {
@@ -93,7 +96,7 @@ void Kestbutton::Set(PropertyId id, host::PropertyValue value) {
             break;
         case kMode:
             WriteField(properties_, info, std::move(value));
-            if (properties_.mode == kModePush) input_.drawState = kDrawNormal;
+            if (properties_.mode == kModePush) state_.input.drawState = kDrawNormal;
             Redraw();
             Report(PropertyInfoOf(kValue).reportName);
             break;
@@ -124,12 +127,12 @@ void Kestbutton::Set(PropertyId id, host::PropertyValue value) {
         case kValue:
             if (properties_.mode == kModePush) {
                 // A push button has no set state: it only shows normal again.
-                input_.drawState = kDrawNormal;
+                state_.input.drawState = kDrawNormal;
                 Redraw();
                 return;
             }
             WriteField(properties_, info, std::move(value));
-            if (!properties_.value) input_.drawState = kDrawNormal;
+            if (!properties_.value) state_.input.drawState = kDrawNormal;
             Redraw();
             break;
         default:  // the properties whose only effect shows on the face
@@ -202,18 +205,18 @@ void Kestbutton::About() {
 void Kestbutton::SetPopupMenu(host::NativeHandle menu, std::int32_t align, std::int32_t flags,
                               std::optional<std::uint32_t> defaultItem) {
     if (menu == 0) return;
-    menu_.menu = menu;
-    menu_.align = align;
-    menu_.flags = flags;
-    menu_.defaultItem = defaultItem;
-    menu_.attached = true;
+    state_.menu.menu = menu;
+    state_.menu.align = align;
+    state_.menu.flags = flags;
+    state_.menu.defaultItem = defaultItem;
+    state_.menu.attached = true;
 }
 
 void Kestbutton::UnsetPopupMenu() {
-    menu_.menu = 0;
-    menu_.defaultItem.reset();
-    menu_.attached = false;
-    menu_.closedOverButton = false;
+    state_.menu.menu = 0;
+    state_.menu.defaultItem.reset();
+    state_.menu.attached = false;
+    state_.menu.closedOverButton = false;
 }
 
 void Kestbutton::RaiseEvent(ButtonEvent event, std::vector<host::EventArgument> arguments) {
@@ -266,11 +269,15 @@ void Kestbutton::ReadProperties(const host::PropertyBag& bag) {
                 WriteField(properties_, info, std::move(value));
                 site_.SetForeColor(properties_.foreColor);
                 break;
-            case kRightToLeft:
-                // One stored value serves the caption and the tooltip layout.
+            case kRightToLeft: {
+                // The one stored value is read for the caption and again for
+                // the tooltip window's layout.
                 WriteField(properties_, info, std::move(value));
-                properties_.tooltipRightToLeft = properties_.rightToLeft;
+                host::PropertyValue again = bag.Read(info.key, Resolve(info.load));
+                CheckValue(info, again);
+                properties_.tooltipRightToLeft = std::get<bool>(again);
                 break;
+            }
             default:
                 WriteField(properties_, info, std::move(value));
         }
@@ -307,6 +314,12 @@ void Kestbutton::AmbientChanged(std::string_view name) {
 }
 
 void Kestbutton::Terminate() {
+    // From here on no effect of an event under way is applied.
+    alive_.reset();
+    // A menu still open would report to a control that is gone, and the
+    // tooltip window belongs to the form's window, which outlives the button.
+    if (inMenu_) IgnoreErrors([&] { platform_->CloseMenu(); });
+    IgnoreErrors([&] { platform_->DestroyToolTip(); });
     // The window region belongs to the window once handed over, and the font
     // is a value: neither has anything to release here.
     IgnoreErrors([&] { UnsetPopupMenu(); });
@@ -315,7 +328,184 @@ void Kestbutton::Terminate() {
     });
 }
 
-void Kestbutton::Redraw() { platform_->Redraw(*this); }
+void Kestbutton::MouseDown(std::int16_t button, std::int16_t shift, float x, float y) {
+    HandleInput(InputEvent(InputKind::kMouseDown, MousePress{button, shift, x, y}));
+}
+
+void Kestbutton::MouseMove(std::int16_t button, std::int16_t shift, float x, float y) {
+    HandleInput(InputEvent(InputKind::kMouseMove, MousePress{button, shift, x, y}));
+}
+
+void Kestbutton::MouseUp(std::int16_t button, std::int16_t shift, float x, float y) {
+    HandleInput(InputEvent(InputKind::kMouseUp, MousePress{button, shift, x, y}));
+}
+
+void Kestbutton::DblClick() { HandleInput(InputEvent(InputKind::kDblClick)); }
+
+void Kestbutton::KeyDown(std::int16_t keyCode, std::int16_t shift) {
+    HandleInput(InputEvent(InputKind::kKeyDown, keyCode, shift));
+}
+
+void Kestbutton::KeyUp(std::int16_t keyCode, std::int16_t shift) {
+    HandleInput(InputEvent(InputKind::kKeyUp, keyCode, shift));
+}
+
+void Kestbutton::KeyPress(std::int16_t keyAscii) { HandleInput(InputEvent(InputKind::kKeyPress, keyAscii)); }
+
+void Kestbutton::AccessKeyPress(std::int16_t keyAscii) { HandleInput(InputEvent(InputKind::kAccessKey, keyAscii)); }
+
+void Kestbutton::GotFocus() { HandleInput(InputEvent(InputKind::kGotFocus)); }
+
+void Kestbutton::LostFocus() { HandleInput(InputEvent(InputKind::kLostFocus)); }
+
+void Kestbutton::Subclass_WndProc(bool /*before*/, bool& /*handled*/, std::intptr_t& /*result*/,
+                                  host::NativeHandle& /*window*/, std::uint32_t& message, std::uintptr_t& wParam,
+                                  std::intptr_t& /*lParam*/) {
+    constexpr std::uint32_t kActivate = 6, kNcActivate = 134, kSysColorChange = 21, kMouseLeave = 675,
+                            kThemeChanged = 794;
+    switch (message) {
+        case kActivate:
+            // The low word is the activation; the high word only says whether
+            // the window is minimised, which it is when deactivated to minimise.
+            HandleInput(
+                InputEvent((wParam & 0xFFFF) != 0 ? InputKind::kParentActivated : InputKind::kParentDeactivated));
+            break;
+        case kNcActivate:
+            HandleInput(InputEvent(wParam != 0 ? InputKind::kParentActivated : InputKind::kParentDeactivated));
+            break;
+        case kSysColorChange:
+        case kThemeChanged:
+            if (alive_) Redraw();
+            break;
+        case kMouseLeave:
+            HandleInput(InputEvent(InputKind::kMouseLeft));
+            break;
+        default:
+            break;
+    }
+}
+
+InputFacts Kestbutton::Facts(InputKind kind) {
+    InputFacts facts;
+    facts.scaleWidth = site_.ScaleWidth();
+    facts.scaleHeight = site_.ScaleHeight();
+    facts.displayAsDefault = displayAsDefault_;
+    if (kind == InputKind::kMouseMove || kind == InputKind::kMenuClosed) {
+        facts.cursorOverButton = platform_->CursorOverButton();
+    }
+    return facts;
+}
+
+void Kestbutton::HandleInput(InputEvent event) {
+    std::weak_ptr<const bool> alive = alive_;
+    if (alive.expired()) return;
+    event.facts = Facts(event.kind);
+    Effects effects = Step(state_, properties_, event);
+    Apply(effects, alive);
+}
+
+void Kestbutton::Apply(const Effects& effects, const std::weak_ptr<const bool>& alive) {
+    for (const Effect& effect : effects) {
+        switch (effect.kind) {
+            case EffectKind::kRedraw:
+                Redraw();
+                break;
+            case EffectKind::kRaiseEvent:
+                RaiseEvent(effect.event, effect.arguments);
+                break;
+            case EffectKind::kShowHandCursor:
+                if (properties_.handPointer && handCursorLoaded_) platform_->ShowHandCursor();
+                break;
+            case EffectKind::kTrackMouseLeave:
+                platform_->TrackMouseLeave();
+                break;
+            case EffectKind::kCreateToolTip:
+                platform_->CreateToolTip(ToolTipSetupOf(properties_, unicode_, *platform_));
+                break;
+            case EffectKind::kCaptureMouse:
+                platform_->CaptureMouse();
+                break;
+            case EffectKind::kTakeCapture:
+                platform_->TakeCapture();
+                break;
+            case EffectKind::kReleaseCapture:
+                platform_->ReleaseCapture();
+                break;
+            case EffectKind::kFocusPrevious:
+            case EffectKind::kFocusNext:
+                platform_->MoveFocus(effect.kind == EffectKind::kFocusPrevious);
+                break;
+            case EffectKind::kClearOptionGroup:
+                ClearOptionGroup();
+                break;
+            case EffectKind::kSetValue:
+                properties_.value = effect.value;
+                break;
+            case EffectKind::kProcessPendingEvents:
+                site_.ProcessPendingEvents();
+                break;
+            case EffectKind::kShowMenu: {
+                inMenu_ = true;
+                site_.ShowPopupMenu(state_.menu.menu, effect.x, effect.y, effect.flags, state_.menu.defaultItem);
+                if (alive.expired()) return;  // ended while the menu was open
+                inMenu_ = false;
+                HandleInput(InputEvent(InputKind::kMenuClosed));
+                break;
+            }
+            case EffectKind::kRunPress: {
+                const MousePress press = state_.input.lastPress;
+                HandleInput(InputEvent(InputKind::kMouseDown, press));
+                break;
+            }
+            case EffectKind::kFinishDblClick:
+                HandleInput(InputEvent(InputKind::kDblClickTail));
+                break;
+        }
+        if (alive.expired()) return;
+    }
+}
+
+void Kestbutton::ClearOptionGroup() {
+    const host::NativeHandle container = site_.ContainerWindow();
+    const host::NativeHandle own = site_.Window();
+    for (const host::FormControl& control : site_.ParentControls()) {
+        auto* other = dynamic_cast<Kestbutton*>(control.control);
+        if (other == nullptr || control.container != container || control.window == own) continue;
+        if (other->properties_.mode != kModeOption) continue;
+        other->Set(PropertyId::kValue, false);  // redraws it and reports the change
+    }
+}
+
+void Kestbutton::Redraw() {
+    state_.input.drawState = ForcedDrawState(state_.input.drawState, properties_);
+    platform_->Redraw(*this);
+}
+
+void Kestbutton::PaintFace(Canvas& canvas) {
+    constexpr std::int32_t kStyleThemed = 13;
+    FaceState face;
+    face.drawState = state_.input.drawState;
+    face.focused = state_.input.focus;
+    face.isDefault = displayAsDefault_;
+    face.windowActive = state_.input.parentActive;
+    face.userMode = site_.AmbientUserMode();
+    face.mouseOver = state_.input.cursorInside;
+    face.mouseHeld = state_.input.mouseHeld;
+    face.visualStyles = properties_.buttonStyle == kStyleThemed && platform_->VisualStylesActive();
+    face.unicode = unicode_;
+    face.clearColor = TranslateColor(site_.SurfaceBackColor());
+
+    class Host final : public FaceHost {
+      public:
+        explicit Host(Kestbutton& button) : button_(button) {}
+        void UpdateRegion() override { button_.UpdateRegion(); }
+        void SetSurfaceBackColor(Color color) override { button_.site_.SetSurfaceBackColor(color); }
+
+      private:
+        Kestbutton& button_;
+    } host(*this);
+    RenderFace(canvas, properties_, face, FaceTools{*platform_, brighten_, darken_}, host);
+}
 
 void Kestbutton::UpdateRegion() { platform_->UpdateRegion(*this); }
 
@@ -325,13 +515,7 @@ void Kestbutton::ApplyDefaultColorScheme() {
     properties_.colorScheme = DefaultColorScheme(properties_.buttonStyle, properties_.colorScheme);
 }
 
-void Kestbutton::ApplyColorScheme() {
-    SchemeColors scheme = ColorSchemeOf(properties_.buttonStyle, properties_.colorScheme, *platform_);
-    if (scheme.backColor) properties_.backColor = *scheme.backColor;
-    properties_.foreColor = scheme.foreColor;
-    properties_.showFocusRect = scheme.showFocusRect;
-    if (scheme.turnOnPicturePushOnHover) properties_.picturePushOnHover = true;
-}
+void Kestbutton::ApplyColorScheme() { ApplyColorSchemeTo(properties_, *platform_); }
 
 host::PropertyValue Kestbutton::Resolve(const DefaultValue& value) const {
     using Kind = DefaultValue::Kind;

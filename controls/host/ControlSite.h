@@ -12,6 +12,7 @@
 #include "controls/host/HostTypes.h"
 
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -125,6 +126,13 @@ class ControlSite : public ControlSurface, public AmbientProperties, public Exte
     // given, is the command shown as the menu's default while it is open.
     virtual void ShowPopupMenu(NativeHandle menu, float x, float y, std::int32_t flags,
                                std::optional<std::uint32_t> defaultItem) = 0;
+    // Lets the form handle the window messages waiting in the queue, then
+    // returns. The caller's own handlers may run meanwhile, and the control
+    // may even end.
+    virtual void ProcessPendingEvents() {}
+    // A control failed where no host call was under way (a window message
+    // routed to it by itself): the form hears of it as of any other failure.
+    virtual void ReportError(const std::exception& /*error*/) noexcept {}
 };
 
 }  // namespace quill::host

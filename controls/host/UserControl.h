@@ -30,6 +30,9 @@ class UserControl {
     // name is the ambient value that changed ("DisplayAsDefault", "BackColor").
     virtual void AmbientChanged(std::string_view /*name*/) {}
     virtual void Terminate() {}
+    // A control that paints every pixel of its surface itself: the host then
+    // does not clear the window before a paint, which would show as flicker.
+    [[nodiscard]] virtual bool PaintsWholeSurface() const { return false; }
 
     virtual void MouseDown(std::int16_t /*button*/, std::int16_t /*shift*/, float /*x*/, float /*y*/) {}
     virtual void MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, float /*x*/, float /*y*/) {}

@@ -6,6 +6,7 @@
 #include "controls/button/Kestbutton.h"
 #include "controls/host/ControlSite.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -85,8 +86,10 @@ class FakeSite final : public host::ControlSite {
     std::string toolTipText = "host tip";
     bool userMode = true;
     bool displayAsDefault = false;
+    host::NativeHandle window = 0x1234;
+    host::NativeHandle container = 0x99;
 
-    host::NativeHandle Window() const override { return 0x1234; }
+    host::NativeHandle Window() const override { return window; }
     host::NativeHandle DeviceContext() const override { return 0; }
     std::int32_t ScaleWidth() const override { return widthTwips / 15; }
     std::int32_t ScaleHeight() const override { return heightTwips / 15; }
@@ -130,7 +133,7 @@ class FakeSite final : public host::ControlSite {
         Note("SetAccessKeys", keys);
         accessKeys = keys;
     }
-    host::NativeHandle ContainerWindow() const override { return 0x99; }
+    host::NativeHandle ContainerWindow() const override { return container; }
     std::int32_t SurfaceBackColor() const override { return 0xFFFFFF; }
     void SetSurfaceBackColor(std::int32_t) override { Note("SetSurfaceBackColor"); }
     void Clear() override { Note("Clear"); }
@@ -147,16 +150,35 @@ class FakeSite final : public host::ControlSite {
 
     host::NativeHandle ParentWindow() const override { return 0x42; }
     bool ParentIsMdiChild() const override { return false; }
-    std::vector<host::FormControl> ParentControls() const override { return {}; }
+    std::vector<host::FormControl> ParentControls() const override { return controls; }
 
     void PropertyChanged(std::string_view name) override { Note("report", std::string(name)); }
     void RaiseEvent(const host::ControlEvent& event) override {
         Note("event", std::string(event.name));
         events.push_back(event);
+        if (whileEvent) whileEvent(event);
     }
-    void ShowPopupMenu(host::NativeHandle, float, float, std::int32_t, std::optional<std::uint32_t>) override {}
+    void ShowPopupMenu(host::NativeHandle menu, float x, float y, std::int32_t flags,
+                       std::optional<std::uint32_t> defaultItem) override {
+        Note("ShowPopupMenu", std::to_string(menu) + " " + std::to_string(static_cast<int>(x)) + " " +
+                                  std::to_string(static_cast<int>(y)) + " " + std::to_string(flags) + " " +
+                                  (defaultItem ? std::to_string(*defaultItem) : "-"));
+        if (whileMenuShows) whileMenuShows();
+    }
+    void ProcessPendingEvents() override {
+        Note("ProcessPendingEvents");
+        if (whilePending) whilePending();
+    }
 
     std::vector<host::ControlEvent> events;
+    // The parent form's Controls collection.
+    std::vector<host::FormControl> controls;
+    // Run inside the modal menu and inside the pending events: what the form
+    // does meanwhile.
+    std::function<void()> whileMenuShows;
+    std::function<void()> whilePending;
+    // The form's handler of every event.
+    std::function<void(const host::ControlEvent&)> whileEvent;
 
   private:
     void Note(const std::string& what, const std::string& detail = {}) const {
@@ -172,12 +194,16 @@ class RecordingPlatform final : public button::ButtonPlatform {
 
     bool handCursorLoads = true;
     bool routingFails = false;
+    bool cursorOver = false;  // the window under the cursor is the button's
+    bool visualStyles = true;
+    std::vector<button::ToolTipSetup> toolTips;
 
     button::Color TranslateColor(button::Color value) const override {
         return button::TranslateColor(value, systemColors_);
     }
     bool IsUnicodePlatform() const override { return true; }
     void Redraw(button::Kestbutton&) override { log_.push_back("Redraw"); }
+    bool VisualStylesActive() override { return visualStyles; }
     void UpdateRegion(button::Kestbutton&) override { log_.push_back("UpdateRegion"); }
     void StartRouting(button::Kestbutton&) override {
         log_.push_back("StartRouting");
@@ -197,6 +223,19 @@ class RecordingPlatform final : public button::ButtonPlatform {
     void ShowInformation(host::NativeHandle owner, const std::string& title, const std::string& text) override {
         log_.push_back("ShowInformation " + std::to_string(owner) + " " + title + ": " + text);
     }
+    bool CursorOverButton() override { return cursorOver; }
+    void ShowHandCursor() override { log_.push_back("ShowHandCursor"); }
+    void TrackMouseLeave() override { log_.push_back("TrackMouseLeave"); }
+    void CreateToolTip(const button::ToolTipSetup& setup) override {
+        log_.push_back("CreateToolTip");
+        toolTips.push_back(setup);
+    }
+    void DestroyToolTip() override { log_.push_back("DestroyToolTip"); }
+    void CaptureMouse() override { log_.push_back("CaptureMouse"); }
+    void TakeCapture() override { log_.push_back("TakeCapture"); }
+    void ReleaseCapture() override { log_.push_back("ReleaseCapture"); }
+    void MoveFocus(bool previous) override { log_.push_back(previous ? "FocusPrevious" : "FocusNext"); }
+    void CloseMenu() override { log_.push_back("CloseMenu"); }
 
   private:
     Log& log_;

@@ -99,7 +99,7 @@ TEST(KestbuttonAssignment, EffectsComeInTheirOrder) {
     }
 }
 
-TEST(KestbuttonAssignment, LeavesTheStateThePartsDescribe) {
+TEST(KestbuttonAssignment, LeavesTheStateEachAssignmentPromises) {
     struct Case {
         const char* what;
         std::function<void(Kestbutton&, test::FakeSite&, test::RecordingPlatform&)> act;
@@ -299,6 +299,7 @@ TEST(KestbuttonStorage, SaveAndLoadRoundTripEveryProperty) {
         if (info.key.empty()) continue;
         EXPECT_EQ(loaded.button->Get(info.id), b.Get(info.id)) << info.key;
     }
+    EXPECT_TRUE(loaded.button->Properties().tooltipRightToLeft);  // the tooltip's layout comes back too
     host::MemoryPropertyBag savedAgain;
     loaded.button->WriteProperties(savedAgain);
     EXPECT_EQ(savedAgain, saved);
@@ -353,6 +354,7 @@ TEST(KestbuttonStorage, KeysAreReadAndWrittenInTheirOrder) {
                                                 "TooltipIcon",
                                                 "TooltipType",
                                                 "TooltipBackColor",
+                                                "RightToLeft",
                                                 "RightToLeft",
                                                 "DropDownSymbol",
                                                 "ColorScheme"};
@@ -472,7 +474,7 @@ TEST(KestbuttonLifecycle, ShowHideAmbientAndEnd) {
     b->log.clear();
     b->button->Terminate();  // a failing routing removal is passed over
     EXPECT_FALSE(b->button->Menu().attached);
-    EXPECT_EQ(b->log, (Log{"StopRouting"}));
+    EXPECT_EQ(b->log, (Log{"DestroyToolTip", "StopRouting"}));
 }
 
 TEST(KestbuttonEvents, ReachTheFormWithTheirIdentifiersAndArguments) {

@@ -150,7 +150,7 @@ LRESULT SurfaceWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             End();
             break;
         case WM_ERASEBKGND:
-            Clear();
+            if (!control_ || ended_ || !control_->PaintsWholeSurface()) Clear();
             return 1;
         case WM_PAINT: {
             PAINTSTRUCT paint;
@@ -332,6 +332,32 @@ void SurfaceWindow::ShowPopupMenu(NativeHandle menuHandle, float x, float y, std
     if (defaultItem) ::SetMenuDefaultItem(menu, *defaultItem, FALSE);
     ::TrackPopupMenuEx(menu, static_cast<UINT>(flags), at.x, at.y, form_.window_, nullptr);
     if (defaultItem) ::SetMenuDefaultItem(menu, previousDefault, FALSE);  // the caller's default, or none
+}
+
+}  // namespace quill::host
+
+namespace quill::host {
+
+// Only locals after the first dispatch: a handler may end this control and
+// destroy its surface.
+void SurfaceWindow::ProcessPendingEvents() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));  // for the program's own loop
+            return;
+        }
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+void SurfaceWindow::ReportError(const std::exception& error) noexcept {
+    try {
+        form_.events_.OnControlError(name_, error);
+    } catch (...) {
+        // The owner's error handler failed as well.
+    }
 }
 
 }  // namespace quill::host

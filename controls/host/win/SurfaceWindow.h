@@ -88,6 +88,8 @@ class SurfaceWindow final : public ControlSite {
     void RaiseEvent(const ControlEvent& event) override;
     void ShowPopupMenu(NativeHandle menu, float x, float y, std::int32_t flags,
                        std::optional<std::uint32_t> defaultItem) override;
+    void ProcessPendingEvents() override;
+    void ReportError(const std::exception& error) noexcept override;
 
   private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
