@@ -281,6 +281,13 @@ LRESULT CALLBACK MainFrm::Procedure(HWND window, UINT message, WPARAM wParam, LP
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
+// A named callback (the x86 build needs its calling convention): passes a
+// system-wide change on to one child window.
+BOOL CALLBACK MainFrm::ForwardToChild(HWND child, LPARAM message) {
+    ::SendMessageW(child, static_cast<UINT>(message), 0, 0);
+    return TRUE;
+}
+
 LRESULT MainFrm::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const bool form = window == window_;
     switch (message) {
@@ -339,6 +346,12 @@ LRESULT MainFrm::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             if (link != nullptr && link->name == pressed) OnLinkClick(link->name);
             return 0;
         }
+        case WM_SYSCOLORCHANGE:
+        case WM_THEMECHANGED:
+            // Windows tells only top-level windows; the controls redraw in the new colours too.
+            if (form) ::EnumChildWindows(window, ForwardToChild, static_cast<LPARAM>(message));
+            ::InvalidateRect(window, nullptr, TRUE);
+            break;
         case WM_ACTIVATE:
             if (!form) break;
             if (LOWORD(wParam) == WA_INACTIVE) {

@@ -76,6 +76,7 @@ class MainFrm final : public host::FormEvents {
     // it: the buttons' access keys and moving between controls with the
     // keyboard. True when the message was handled.
     bool PreTranslate(MSG& message);
+    static BOOL CALLBACK ForwardToChild(HWND child, LPARAM message);
 
     // Event handlers.
     void OnStoreBrowseClick();

@@ -14,13 +14,15 @@
 #include "convert/EmlMessageFile.h"
 #include "tools/StoreGenerator.h"
 
+#include "BenchSupport.h"
+
 namespace {
 
-namespace fs = std::filesystem;
+using quill::bench::PeakKb;
+using quill::bench::ResetPeak;
+using quill::bench::Seconds;
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
+namespace fs = std::filesystem;
 
 }  // namespace
 

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "Spawn.h"
+#include "BenchSupport.h"
 #include "store/ContainerReader.h"
 #include "tools/StoreGenerator.h"
 

@@ -16,7 +16,7 @@
 #include <random>
 #include <string>
 
-#include "Spawn.h"
+#include "BenchSupport.h"
 
 namespace fs = std::filesystem;
 

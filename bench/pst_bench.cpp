@@ -7,12 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+#include "BenchSupport.h"
 
 namespace disk = quill::pst::disk;
 
 namespace {
 
-double Seconds(auto start) { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); }
+using quill::bench::Seconds;
 
 }  // namespace
 

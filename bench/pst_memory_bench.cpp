@@ -121,10 +121,11 @@ int main(int argc, char** argv) {
             continue;
         }
         const double mib = static_cast<double>(r.peakKiB) / 1024.0;
-        std::printf("%zu messages in one folder: peak %.1f MiB (%.2f x baseline, %.1f MiB above it), %.0f messages/s%s\n",
-                    count, mib, static_cast<double>(r.peakKiB) / static_cast<double>(base.peakKiB),
-                    static_cast<double>(r.peakKiB - base.peakKiB) / 1024.0, static_cast<double>(count) / r.seconds,
-                    mib < 64.0 ? "" : "  (goal: under 64 MiB)");
+        std::printf(
+            "%zu messages in one folder: peak %.1f MiB (%.2f x baseline, %.1f MiB above it), %.0f messages/s%s\n",
+            count, mib, static_cast<double>(r.peakKiB) / static_cast<double>(base.peakKiB),
+            static_cast<double>(r.peakKiB - base.peakKiB) / 1024.0, static_cast<double>(count) / r.seconds,
+            mib < 64.0 ? "" : "  (goal: under 64 MiB)");
     }
     return status;
 }

@@ -19,11 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
+
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+using quill::bench::PeakKb;
+using quill::bench::ResetPeak;
+using quill::bench::Seconds;
 
 long PeakRssMiB() {
     rusage u{};

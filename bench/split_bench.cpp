@@ -13,22 +13,13 @@
 #include "store/ContainerReader.h"
 #include "tools/StoreGenerator.h"
 
+#include "BenchSupport.h"
+
 namespace {
 
-long PeakKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
-
-// Peak is cumulative, so the figure is reset before each phase where the kernel allows it.
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
+using quill::bench::PeakKb;
+using quill::bench::ResetPeak;
+using quill::bench::Seconds;
 
 }  // namespace
 

@@ -24,27 +24,19 @@
 #include "store/ContainerReader.h"
 #include "tools/StoreGenerator.h"
 
+#include "BenchSupport.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
+using quill::bench::PeakKb;
+using quill::bench::ResetPeak;
+using quill::bench::Seconds;
+
 struct Span {
     std::uint64_t offset, size;
 };
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-long PeakKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
-
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // read() the container in 1 MiB blocks and write() each message's bytes into a new file of its own.
 bool RawCopy(const std::string& container, const std::vector<Span>& spans, const std::string& dir) {

@@ -244,7 +244,7 @@ class Scan {
                 bool closing = false;
                 const std::size_t d = NextDelimiter(at, own, &closing);
                 const std::size_t end = NextDelimiter(at, block.enclosing, nullptr);
-                if (d >= text_.size() || d > end) break;
+                if (d >= end) break;  // the enclosing part ends first (also on a line that is both)
                 any = true;
                 if (closing) break;
                 const std::size_t nl = text_.find('\n', d);

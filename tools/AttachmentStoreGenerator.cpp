@@ -1,5 +1,7 @@
 #include "tools/AttachmentStoreGenerator.h"
 
+#include "tools/GenEncoding.h"
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -12,27 +14,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kRef = "----------[%ImFilePath%]----------";
 const char* const kCommonNames[] = {"signature.asc", "image001.png", "scan.pdf", "details.txt"};
-
-std::string Base64(const std::string& in) {
-    static const char* t = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    std::size_t col = 0;
-    for (std::size_t i = 0; i < in.size(); i += 3) {
-        std::uint32_t v = static_cast<unsigned char>(in[i]) << 16;
-        if (i + 1 < in.size()) v |= static_cast<unsigned char>(in[i + 1]) << 8;
-        if (i + 2 < in.size()) v |= static_cast<unsigned char>(in[i + 2]);
-        out += t[(v >> 18) & 63];
-        out += t[(v >> 12) & 63];
-        out += i + 1 < in.size() ? t[(v >> 6) & 63] : '=';
-        out += i + 2 < in.size() ? t[v & 63] : '=';
-        if ((col += 4) >= 76) {
-            out += "\r\n";
-            col = 0;
-        }
-    }
-    if (col) out += "\r\n";
-    return out;
-}
 
 std::string Hex(const std::string& bytes) {
     static const char* digits = "0123456789abcdef";

@@ -1,5 +1,7 @@
 #include "tools/StoreGenerator.h"
 
+#include "tools/GenEncoding.h"
+
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -12,28 +14,6 @@ namespace {
 const char* const kNames[] = {"Alma Perrin", "Boris Kettle", "Chloe Varga", "Dmitri Oakes", "Eun Halloway"};
 const char* const kDomains[] = {"example.com", "example.org", "example.net"};
 const char* const kContainers[] = {"Inbox.imm", "Sent Items.imm", "Drafts.imm", "Deleted Items.imm"};
-
-std::string Base64(const std::string& in) {
-    static const char* t = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    std::size_t i = 0, col = 0;
-    for (; i + 2 < in.size() + 2; i += 3) {
-        if (i >= in.size()) break;
-        std::uint32_t v = static_cast<unsigned char>(in[i]) << 16;
-        if (i + 1 < in.size()) v |= static_cast<unsigned char>(in[i + 1]) << 8;
-        if (i + 2 < in.size()) v |= static_cast<unsigned char>(in[i + 2]);
-        out += t[(v >> 18) & 63];
-        out += t[(v >> 12) & 63];
-        out += i + 1 < in.size() ? t[(v >> 6) & 63] : '=';
-        out += i + 2 < in.size() ? t[v & 63] : '=';
-        if ((col += 4) >= 76) {
-            out += "\r\n";
-            col = 0;
-        }
-    }
-    if (col) out += "\r\n";
-    return out;
-}
 
 std::string QuotedPrintable(const std::string& in) {
     static const char* hex = "0123456789ABCDEF";
@@ -205,7 +185,8 @@ class Maker {
     std::string Basic(int number, const std::string& subject) {
         std::string h = "From: \"" + Who() + "\" <" + Mailbox() + ">\r\nTo: " + Mailbox() + "\r\n";
         h += "Subject: " + subject + "\r\nDate: " + DateText() + "\r\n";
-        h += "Message-ID: <mix." + std::to_string(rng_() % 1000000007) + "." + std::to_string(number) + "@example.com>\r\n";
+        h += "Message-ID: <mix." + std::to_string(rng_() % 1000000007) + "." + std::to_string(number) +
+             "@example.com>\r\n";
         return h;
     }
     // A header block quoted inside a body, in one mail program's style.
@@ -214,11 +195,12 @@ class Maker {
         const std::string quoted = Text(2 + Pick(4));
         switch (style) {
             case 0:  // Outlook
-                return "-----Original Message-----\nFrom: " + from + "\nSent: Monday, March 3, 2008 10:15 AM\nTo: " +
-                       to + "\nCc: " + Mailbox() + "\nSubject: " + subject + "\n\n" + quoted;
+                return "-----Original Message-----\nFrom: " + from +
+                       "\nSent: Monday, March 3, 2008 10:15 AM\nTo: " + to + "\nCc: " + Mailbox() +
+                       "\nSubject: " + subject + "\n\n" + quoted;
             case 1:  // Outlook, separator line
-                return "________________________________\nFrom: " + from + "\nSent: Monday, March 3, 2008 10:15 AM\nTo: " +
-                       to + "\nSubject: " + subject + "\n\n" + quoted;
+                return "________________________________\nFrom: " + from +
+                       "\nSent: Monday, March 3, 2008 10:15 AM\nTo: " + to + "\nSubject: " + subject + "\n\n" + quoted;
             case 2:  // Outlook, no separator
                 return "From: " + from + "\nSent: Monday, March 3, 2008 10:15 AM\nTo: " + to + "\nSubject: " + subject +
                        "\n\n" + quoted;
@@ -226,8 +208,10 @@ class Maker {
                 return "----- Original Message -----\nFrom: " + from + "\nTo: " + to +
                        "\nSent: Monday, March 03, 2008 10:15 AM\nSubject: " + subject + "\n\n" + quoted;
             case 4:  // Gmail
-                return "---------- Forwarded message ---------\nFrom: " + from + "\nDate: Mon, Mar 3, 2008 at 10:15 AM\n"
-                       "Subject: " + subject + "\nTo: " + to + "\n\n" + quoted;
+                return "---------- Forwarded message ---------\nFrom: " + from +
+                       "\nDate: Mon, Mar 3, 2008 at 10:15 AM\n"
+                       "Subject: " +
+                       subject + "\nTo: " + to + "\n\n" + quoted;
             case 5:  // Thunderbird
                 return "-------- Forwarded Message --------\nSubject: \t" + subject + "\nDate: \t" + DateText() +
                        "\nFrom: \t" + from + "\nTo: \t" + to + "\n\n" + quoted;
@@ -239,7 +223,8 @@ class Maker {
                        "\nSent: Monday, March 3, 2008 10:15 AM\nSubject: " + subject + "\n\n" + quoted;
             default:  // mutt
                 return "----- Forwarded message from " + from + " -----\n\nDate: " + DateText() + "\nFrom: " + from +
-                       "\nTo: " + to + "\nSubject: " + subject + "\n\n" + quoted + "\n----- End forwarded message -----\n";
+                       "\nTo: " + to + "\nSubject: " + subject + "\n\n" + quoted +
+                       "\n----- End forwarded message -----\n";
         }
     }
     // A copy of a received message, as a bounce returns it.
@@ -248,9 +233,9 @@ class Maker {
     }
 
     GenMessage MakeMixed(int number, bool first) {
-        static const char* const kKinds[] = {"usual",         "no-marker",    "no-marker-mime", "sent",
-                                             "forward",       "forward-multipart", "bounce-qmail", "bounce-exim",
-                                             "bounce-report", "bounce-headers", "truncated"};
+        static const char* const kKinds[] = {"usual",         "no-marker",         "no-marker-mime", "sent",
+                                             "forward",       "forward-multipart", "bounce-qmail",   "bounce-exim",
+                                             "bounce-report", "bounce-headers",    "truncated"};
         GenMessage m;
         const int kind = Pick(11);
         m.kind = kKinds[kind];
@@ -271,7 +256,8 @@ class Maker {
                     Crlf(Text(2 + Pick(8)));
                 break;
             case 3:
-                h = Basic(number, subject) + "MIME-Version: 1.0\r\nX-Mailer: Quillmere Sample Writer 1.0\r\n"
+                h = Basic(number, subject) +
+                    "MIME-Version: 1.0\r\nX-Mailer: Quillmere Sample Writer 1.0\r\n"
                     "Content-Type: text/plain; charset=us-ascii\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" +
                     Crlf(Text(1 + Pick(6)));
                 break;
@@ -287,21 +273,23 @@ class Maker {
                 const std::string plain = Crlf("See below.\n\n" + InlineForward(number % 9, subject));
                 h = Trace(number, false) + Basic(number, "FW: " + subject) +
                     "MIME-Version: 1.0\r\nContent-Type: multipart/alternative; boundary=\"" + b + "\"\r\n\r\n--" + b +
-                    "\r\nContent-Type: text/plain; charset=us-ascii\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" + plain +
-                    "\r\n--" + b + "\r\nContent-Type: text/html; charset=us-ascii\r\n\r\n<html><body><pre>" +
+                    "\r\nContent-Type: text/plain; charset=us-ascii\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" +
+                    plain + "\r\n--" + b + "\r\nContent-Type: text/html; charset=us-ascii\r\n\r\n<html><body><pre>" +
                     std::to_string(number) + "</pre></body></html>\r\n\r\n--" + b + "--\r\n\r\n";
                 break;
             }
             case 6:
                 h = Trace(number, false) + "From: MAILER-DAEMON@example.org\r\nTo: " + Mailbox() +
                     "\r\nSubject: failure notice\r\nDate: " + DateText() + "\r\nMessage-ID: <bounce." +
-                    std::to_string(number) + "@example.org>\r\n\r\nHi. This is the qmail-send program at example.org.\r\n"
+                    std::to_string(number) +
+                    "@example.org>\r\n\r\nHi. This is the qmail-send program at example.org.\r\n"
                     "I'm afraid I wasn't able to deliver your message to the following addresses.\r\n\r\n"
                     "--- Below this line is a copy of the message.\r\n\r\n" +
                     Copy(number) + "\r\n";
                 break;
             case 7:
-                h = Trace(number, false) + "From: Mail Delivery System <Mailer-Daemon@example.org>\r\nTo: " + Mailbox() +
+                h = Trace(number, false) +
+                    "From: Mail Delivery System <Mailer-Daemon@example.org>\r\nTo: " + Mailbox() +
                     "\r\nSubject: Mail delivery failed: returning message to sender\r\nDate: " + DateText() +
                     "\r\nMessage-ID: <exim." + std::to_string(number) +
                     "@example.org>\r\nAuto-Submitted: auto-replied\r\n\r\n"
@@ -313,16 +301,20 @@ class Maker {
             case 8:
             case 9: {
                 const std::string b = "report." + std::to_string(number) + "/example.org";
-                h = Trace(number, false) + "From: Mail Delivery Subsystem <MAILER-DAEMON@example.org>\r\nTo: " +
-                    Mailbox() + "\r\nSubject: Returned mail: see transcript for details\r\nDate: " + DateText() +
+                h = Trace(number, false) +
+                    "From: Mail Delivery Subsystem <MAILER-DAEMON@example.org>\r\nTo: " + Mailbox() +
+                    "\r\nSubject: Returned mail: see transcript for details\r\nDate: " + DateText() +
                     "\r\nMessage-ID: <dsn." + std::to_string(number) +
-                    "@example.org>\r\nMIME-Version: 1.0\r\nContent-Type: multipart/report; report-type=delivery-status;\r\n"
-                    "\tboundary=\"" + b + "\"\r\n\r\nThis is a MIME-encapsulated message\r\n\r\n--" + b +
+                    "@example.org>\r\nMIME-Version: 1.0\r\nContent-Type: multipart/report; "
+                    "report-type=delivery-status;\r\n"
+                    "\tboundary=\"" +
+                    b + "\"\r\n\r\nThis is a MIME-encapsulated message\r\n\r\n--" + b +
                     "\r\n\r\nThe original message was received at " + DateText() +
                     "\r\n\r\n   ----- The following addresses had permanent fatal errors -----\r\n<" + Mailbox() +
                     ">\r\n\r\n--" + b +
                     "\r\nContent-Type: message/delivery-status\r\n\r\nReporting-MTA: dns; mail.example.org\r\n"
-                    "Arrival-Date: " + DateText() + "\r\n\r\nFinal-Recipient: RFC822; " + Mailbox() +
+                    "Arrival-Date: " +
+                    DateText() + "\r\n\r\nFinal-Recipient: RFC822; " + Mailbox() +
                     "\r\nAction: failed\r\nStatus: 5.1.1\r\n\r\n--" + b + "\r\n";
                 if (kind == 8) {
                     h += "Content-Type: message/rfc822\r\n\r\n" + Copy(number);
@@ -347,8 +339,10 @@ class Maker {
                 const std::size_t from = headerEnd == std::string::npos ? firstPart : headerEnd + 4;
                 std::size_t at = from + static_cast<std::size_t>(Pick(static_cast<int>(text.size() - from)));
                 at = text.find("\r\n", at);
-                if (at == std::string::npos || at + 2 >= text.size() - 4) at = from;
-                else at += 2;
+                if (at == std::string::npos || at + 2 >= text.size() - 4)
+                    at = from;
+                else
+                    at += 2;
                 h = text.substr(0, at);
                 usual.referenced.clear();
                 break;

@@ -8,6 +8,7 @@
 #include "controls/button/ButtonEvents.h"
 #include "controls/button/Kestbutton.h"
 #include "convert/EmlFinish.h"
+#include "convert/PendingMessage.h"
 #include "pst/verify/PstReader.h"
 #include "pst/verify/Verifier.h"
 #include "platform/Utf16_win.h"
@@ -96,8 +97,8 @@ struct HookedFinisher final : MessageFinisher {
     std::function<void(int)> after;
     int finished = 0;
     EmlFinisher real;
-    FinishResult Finish(const std::string& file, const std::string& attachments) override {
-        FinishResult result = real.Finish(file, attachments);
+    FinishResult Finish(PendingMessage& message, const std::string& attachments) override {
+        FinishResult result = real.Finish(message, attachments);
         ++finished;
         if (after) after(finished);
         return result;
@@ -515,6 +516,49 @@ TEST_F(MainFrmTest, ConvertIsEnabledExactlyWhileAnEntryIsChecked) {
     ListView_SetCheckState(list, 1, TRUE);
     EXPECT_TRUE(ConvertEnabled());
     EXPECT_TRUE(::IsWindowEnabled(W("CmdImportMessages")));
+}
+
+// Enter on the button that has the focus clicks it, through the window's own
+// message path (the dialog manager would take it for the default button).
+TEST_F(MainFrmTest, EnterOnAFocusedButtonClicksIt) {
+    DescribedStore();
+    Open();
+    HWND browse = W("CmdStoreBrowse");
+    ::SetFocus(browse);
+    ASSERT_EQ(::GetFocus(), browse);
+    ::PostMessageW(browse, WM_KEYDOWN, VK_RETURN, 1);
+    ::PostMessageW(browse, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001u));
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (frm->PreTranslate(message)) continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    ASSERT_EQ(chooser.titles.size(), 1u);
+    EXPECT_EQ(chooser.titles[0], std::wstring(kChooseStoreTitle));
+}
+
+LRESULT CALLBACK CountSysColorChanges(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                      DWORD_PTR count) {
+    if (message == WM_SYSCOLORCHANGE) ++*reinterpret_cast<int*>(count);
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+// Windows tells only the top-level window that the system colours changed;
+// the frames the buttons sit in must hear it too, or their buttons keep the
+// old colours.
+TEST_F(MainFrmTest, SystemColourChangesReachTheControlsInsideTheFrames) {
+    DescribedStore();
+    Open();
+    int frameHeard = 0, buttonHeard = 0;
+    ASSERT_TRUE(::SetWindowSubclass(W("Frame2"), CountSysColorChanges, 1, reinterpret_cast<DWORD_PTR>(&frameHeard)));
+    ASSERT_TRUE(::SetWindowSubclass(W("CmdImportMessages"), CountSysColorChanges, 1,
+                                    reinterpret_cast<DWORD_PTR>(&buttonHeard)));
+    ::SendMessageW(frm->Window(), WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_EQ(frameHeard, 1);
+    EXPECT_EQ(buttonHeard, 1);
+    ::RemoveWindowSubclass(W("Frame2"), CountSysColorChanges, 1);
+    ::RemoveWindowSubclass(W("CmdImportMessages"), CountSysColorChanges, 1);
 }
 
 TEST_F(MainFrmTest, NewAttachmentsFolderLeavesTheListAndTheTooltipAlone) {

@@ -189,6 +189,10 @@ TEST(NeedsFinishing, SaysYesToEveryReasonAndNoToPlainMail) {
          true},
         {"UTF-16 text", head + "Content-Type: text/plain; charset=utf-16\r\n\r\nx\r\n", true},
         {"empty named part", mixed + "--b\r\nContent-Type: application/pdf; name=x.pdf\r\n\r\n--b--\r\n", true},
+        {"a named multipart on its parent's boundary is an empty leaf",
+         mixed + "--b\r\nContent-Disposition: attachment; filename=\"x\"\r\nContent-Type: multipart/mixed; "
+                 "boundary=\"b\"\r\n\r\n--b\r\n\r\nbody\r\n--b--\r\n",
+         true},
         {"named part without its blank line",
          mixed + "--b\r\nContent-Type: message/rfc822; name=\"x.eml\"\r\n--b--\r\n", true},
         {"empty last part, no close", mixed + "--b\r\nContent-Disposition: attachment; filename=x\r\n\r\n", true},

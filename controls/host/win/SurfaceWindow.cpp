@@ -207,8 +207,16 @@ LRESULT SurfaceWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CHAR:
             Deliver([&](UserControl& c) { c.KeyPress(static_cast<std::int16_t>(wParam)); });
             return 0;
-        case WM_GETDLGCODE:
-            return DLGC_WANTARROWS | DLGC_WANTCHARS;
+        case WM_GETDLGCODE: {
+            // Enter belongs to the control with the focus (a button clicks on it), not to the
+            // dialog manager, which would otherwise take it for the default button.
+            const MSG* asked = reinterpret_cast<const MSG*>(lParam);
+            const bool enter =
+                asked != nullptr &&
+                (asked->message == WM_KEYDOWN || asked->message == WM_KEYUP || asked->message == WM_CHAR) &&
+                (asked->wParam == VK_RETURN);
+            return DLGC_WANTARROWS | DLGC_WANTCHARS | (enter ? DLGC_WANTMESSAGE : 0);
+        }
         case WM_SETCURSOR:
             if (LOWORD(lParam) == HTCLIENT && mousePointer_ == kPointerCustom && mouseIcon_ &&
                 mouseIcon_->Type() == PictureType::kIcon) {

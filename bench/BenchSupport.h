@@ -1,7 +1,7 @@
 #pragma once
-// Runs a program as a process of its own and tells how long it took and the
-// most memory it held (its peak resident set), so that the phases of a
-// benchmark do not share one address space.
+// What the benchmarks share: timing, this process's peak memory, and running a
+// program as a process of its own (how long it took and the most memory it
+// held), so that the phases of a benchmark need not share one address space.
 
 #include <spawn.h>
 #include <sys/resource.h>
@@ -10,12 +10,29 @@
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <fstream>
 #include <string>
 #include <vector>
 
 extern char** environ;
 
 namespace quill::bench {
+
+inline double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// This process's peak resident set (VmHWM), in KiB; -1 where it cannot be read.
+inline long PeakKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+
+// The peak is cumulative: it is reset before each phase, where the kernel allows it.
+inline void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 struct Ran {
     int status = -1;
