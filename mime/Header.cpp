@@ -29,12 +29,14 @@ namespace {
 
 bool IsBlankLine(std::string_view line) { return line == "\n" || line == "\r\n"; }
 
-// The field name of a line that starts a field, or nullopt.
+// The field name of a line that starts a field, or nullopt. A NUL inside a
+// name (damage seen in stored mail) keeps the line a field: ending the header
+// there would turn every field after it into body text.
 std::optional<std::string_view> FieldName(std::string_view line) {
     std::size_t i = 0;
     while (i < line.size()) {
         unsigned char c = static_cast<unsigned char>(line[i]);
-        if (c == ':' || c <= 32 || c >= 127) break;
+        if (c == ':' || (c <= 32 && !(c == 0 && i > 0)) || c >= 127) break;
         ++i;
     }
     if (i == 0) return std::nullopt;

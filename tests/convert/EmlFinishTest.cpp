@@ -8,6 +8,10 @@
 #include <fstream>
 #include <sstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "mime/MimeMessage.h"
 #include "TestFiles.h"
 
@@ -265,11 +269,19 @@ TEST_F(FinishTest, LinksAndSpecialFilesInTheFolderAreRefused) {
     fs::create_symlink(root / "outside.txt", attachments / "leak.txt", ec);
     if (ec) GTEST_SKIP() << "this system makes no symbolic links here: " << ec.message();
     fs::create_directory(attachments / "folder.txt");
-    auto r = Finish(WithAttachments({"leak.txt", "folder.txt"}));
+    std::vector<std::string> names{"leak.txt", "folder.txt"};
+#ifndef _WIN32
+    ASSERT_EQ(::mkfifo((attachments / "pipe.txt").c_str(), 0600), 0);
+    names.push_back("pipe.txt");
+#endif
+    auto r = Finish(WithAttachments(names));
     EXPECT_EQ(r.attachmentsRestored, 0);
-    ASSERT_EQ(r.attachmentsRefused.size(), 2u);
+    ASSERT_EQ(r.attachmentsRefused.size(), names.size());
     EXPECT_NE(r.attachmentsRefused[0].second.find("symbolic link"), std::string::npos);
     EXPECT_NE(r.attachmentsRefused[1].second.find("folder"), std::string::npos);
+    if (names.size() > 2) {
+        EXPECT_NE(r.attachmentsRefused[2].second.find("FIFO"), std::string::npos);
+    }
     EXPECT_EQ(ReadAll(file).find("outside the attachments"), std::string::npos);
 }
 

@@ -51,6 +51,19 @@ TEST(HeaderParse, LineThatIsNoFieldStartsTheBodyWithoutSeparator) {
     }
 }
 
+// A NUL inside a field's name is damage, not the end of the header: the fields
+// after it stay fields (a NUL that starts a line is no name at all).
+TEST(HeaderParse, NulInsideANameKeepsTheHeaderGoing) {
+    const std::string text = std::string("From: a\r\nX-Bro\0ken: v\r\nSubject: later\r\n\r\nbody", 45);
+    std::size_t body = 0;
+    Header h = ParseHeader(text, body);
+    ASSERT_EQ(h.Fields().size(), 3u);
+    EXPECT_EQ(*h.Value("Subject"), "later");
+    EXPECT_EQ(text.substr(body), "body");
+    const std::string leading = std::string("From: a\r\n\0Subject: later\r\n\r\n", 28);
+    EXPECT_EQ(ParseHeader(leading, body).Fields().size(), 1u);
+}
+
 TEST(HeaderParse, ContinuationWithoutAFieldIsBody) {
     std::size_t body = 7;
     Header h = ParseHeader(" indented\r\n\r\n", body);
