@@ -246,6 +246,18 @@ TEST(CommandLine, EveryVerbExplainsItselfAndTheExitStatus) {
         std::ostringstream out, err;
         EXPECT_EQ(RunCommandLine(args, out, err), kExitOk) << args[0] << " " << args[1] << err.str();
         EXPECT_NE(out.str().find("Exit status: 0"), std::string::npos) << out.str();
-        EXPECT_NE(out.str().find(std::string("Usage: ") + kProgramName + " " + args[0]), std::string::npos) << out.str();
+        EXPECT_NE(out.str().find(std::string("Usage: ") + kProgramName + " " + args[0]), std::string::npos)
+            << out.str();
     }
+}
+
+// One order on every system: the name order Windows lists a folder in (letter
+// case aside), whatever order the file system keeps its entries in.
+TEST(CommandLine, ContainersAreListedInNameOrderEverywhere) {
+    Scratch s;
+    for (const char* name : {"sent.imm", "Zeta.imm", "archive.imm", "Inbox.imm", "drafts.IMM"})
+        Write(s.Path(std::string("store/") + name), kMail);
+    std::ostringstream out, err;
+    EXPECT_EQ(ListCommand({"--store", s.Path("store")}, out, err, DefaultConvertHooks()), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "archive.imm\ndrafts.IMM\nInbox.imm\nsent.imm\nZeta.imm\n");
 }
