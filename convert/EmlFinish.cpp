@@ -3,11 +3,8 @@
 #include <vector>
 
 #include "convert/PendingMessage.h"
-#include "mime/Header.h"
 #include "platform/Ascii.h"
-#include "platform/Charset.h"
 #include "platform/File.h"
-#include "platform/Path.h"
 
 namespace quill {
 namespace {

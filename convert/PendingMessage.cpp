@@ -11,14 +11,14 @@ mime::MimeMessage& PendingMessage::Message() {
 }
 
 void PendingMessage::ReleaseText() {
-    if (!message_ || text_.empty()) return;
-    cutSize_ = text_.size();
+    if (!message_) return;
+    released_ = true;
     std::string().swap(text_);
 }
 
 void PendingMessage::WriteTo(mime::ByteSink& out) const {
     // An unchanged tree writes back exactly the text, which is cheaper to copy.
-    if (message_ && (message_->Changed() || (text_.empty() && cutSize_ != 0)))
+    if (message_ && (message_->Changed() || released_))
         message_->SaveTo(out);
     else
         out.Write(text_);

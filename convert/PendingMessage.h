@@ -4,7 +4,6 @@
 // A message that needs no finishing is never parsed; one that does is parsed
 // once, and the target takes the same tree (the PST) or its bytes (a file).
 
-#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -31,11 +30,10 @@ class PendingMessage {
     void WriteTo(mime::ByteSink& out) const;
     // The bytes as cut; empty once released.
     const std::string& Text() const noexcept { return text_; }
-    std::uint64_t CutSize() const noexcept { return cutSize_ ? cutSize_ : text_.size(); }
 
   private:
     std::string text_;
-    std::uint64_t cutSize_ = 0;  // the text's size after its release
+    bool released_ = false;  // the tree alone holds the message
     std::optional<mime::MimeMessage> message_;
 };
 

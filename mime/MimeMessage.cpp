@@ -100,16 +100,9 @@ std::vector<std::string> ReferencedNames(const Part& part, bool* asWritten = nul
     return names;
 }
 
-std::string ReferencedName(const Part& part, bool& found, bool* asWritten = nullptr) {
-    std::vector<std::string> names = ReferencedNames(part, asWritten);
-    found = !names.empty();
-    return found ? names.front() : std::string();
-}
-
 std::string ReferencedFile(const Part& part, std::string_view charset, bool* asWritten = nullptr) {
-    bool found = false;
-    std::string name = ReferencedName(part, found, asWritten);
-    return found ? DecodeHeaderText(name, charset) : std::string();
+    std::vector<std::string> names = ReferencedNames(part, asWritten);
+    return names.empty() ? std::string() : DecodeHeaderText(names.front(), charset);
 }
 
 // The name after the marker, on its line or the next; a null view when the
